@@ -1,0 +1,42 @@
+# Two commands set everything up on a fresh Debian machine:
+#   make run    install, build, open Kestrel on the bundled example
+#   make test   install, build, run every test
+BUILD ?= build
+JOBS ?= $(shell nproc)
+EXAMPLE ?= examples/channel.p2d
+
+.PHONY: all deps configure build run test bench format clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# With a display the window opens on the example; without one the headless
+# tool runs the workflow on it.
+run: build
+	@if [ -n "$$DISPLAY" ] && [ -x $(BUILD)/src/resources/kestrel ]; then \
+	  $(BUILD)/src/resources/kestrel $(EXAMPLE); \
+	else \
+	  mkdir -p $(BUILD)/run && $(BUILD)/src/cli/kestrel-grid -C $(BUILD)/run $(EXAMPLE); \
+	fi
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: deps
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_BENCH=ON
+	cmake --build $(BUILD)-bench -j $(JOBS)
+	@for b in $(BUILD)-bench/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench

@@ -1,0 +1,87 @@
+// The one seam between the logic and the user interface.
+//
+// The logic (store, edit, formats, grid, link, model and the view transform)
+// never touches a window. Everything it needs from the user interface goes
+// through the operations of FrontEnd below. Three front ends implement them:
+// the Qt window, the console of kestrel-grid and the scripted one of the tests.
+#pragma once
+
+#include <string>
+
+namespace kestrel {
+
+// Answers of the question boxes.
+enum class Answer { Yes, No, Cancel };
+
+// The tool buttons, in the slot order of the button column.
+enum ButtonSlot {
+  kSlotOpen, kSlotSave, kSlotUndo, kSlotSplit, kSlotJoin, kSlotSmooth, kSlotSpace, kSlotFive,
+  kSlotGrid, kSlotLink, kSlotCell, kSlotFile, kSlotZoomOut, kSlotZoomIn, kSlotZoomAll, kSlotHelp,
+  kButtonCount
+};
+
+// Windows whose text the logic may set.
+enum class WindowId { Main, Plot, Status };
+
+class FrontEnd {
+ public:
+  virtual ~FrontEnd() = default;
+
+  // The status line text (statusText) has changed. When `now` is set the
+  // caller is in the middle of long work and the line must be painted at once.
+  virtual void StatusChanged(bool now) = 0;
+
+  // The recoverable-failure box: OK and Cancel. Returns true for OK.
+  virtual bool NotifyBox(int code, const char* caption, const char* text) = 0;
+
+  // The fatal box. When it returns, the caller ends the process.
+  virtual void AbortBox(int code, const char* caption, const char* text) = 0;
+
+  // A reporter's own buffer overflowed: end at once with this fixed text.
+  [[noreturn]] virtual void FatalExit(const char* text) = 0;
+
+  // Ends the process at once (Cancel of a Notify box).
+  [[noreturn]] virtual void EndProcess(int exitCode) = 0;
+
+  // One tool button's enabled state.
+  virtual void SetButtonEnabled(ButtonSlot, bool) {}
+
+  // Redraw the whole plot.
+  virtual void RepaintPlot() {}
+
+  // Erase one polygon (draw it in the background colour) or draw it with its
+  // pen and point marks, in place, without a full repaint.
+  virtual void ErasePolygon(int) {}
+  virtual void DrawPolygon(int) {}
+
+  virtual void SetWindowText(WindowId, const char*) {}
+
+  // Question boxes.
+  virtual Answer AskYesNoCancel(const char* caption, const char* text) = 0;
+  virtual bool AskOkCancel(const char* caption, const char* text) = 0;
+
+  // A one-value dialog (one edit field, OK and Cancel). `value` holds the
+  // text shown at first and receives the text entered. Returns false on Cancel.
+  virtual bool AskValue(const char* dialog, std::string& value) = 0;
+
+  // File dialogs: return false when the user ends them without a name.
+  virtual bool AskOpenFile(const char* title, const char* filter, std::string& name) = 0;
+  virtual bool AskSaveFile(const char* title, const char* filter, std::string& name) = 0;
+
+  // Clipboard text.
+  virtual void PutClipboardText(const std::string& text) = 0;
+  virtual bool GetClipboardText(std::string& text) = 0;
+
+  // Starts the help viewer without waiting. Returns false when it cannot start.
+  virtual bool StartHelp() { return false; }
+  // Shows a text file (the cell map) and returns when the user has closed it.
+  virtual void ShowTextFile(const char*) {}
+
+  virtual void Beep() {}
+};
+
+// The front end in use. Set once at start-up (or by a test).
+FrontEnd& UI();
+void SetFrontEnd(FrontEnd* frontEnd);
+
+}  // namespace kestrel

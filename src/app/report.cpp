@@ -1,0 +1,155 @@
+#include "app/report.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "store/store.h"
+
+namespace kestrel {
+
+namespace {
+
+FrontEnd* currentFrontEnd = nullptr;
+AbortHook abortHook = nullptr;
+
+// Formats into `buffer` of `size` bytes; returns false when the text needs
+// more than size - 1 characters.
+bool FormatInto(char* buffer, std::size_t size, const char* format, va_list args) {
+  int n = std::vsnprintf(buffer, size, format, args);
+  return n >= 0 && static_cast<std::size_t>(n) < size;
+}
+
+bool FormatInto(char* buffer, std::size_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  bool ok = FormatInto(buffer, size, format, args);
+  va_end(args);
+  return ok;
+}
+
+}  // namespace
+
+FrontEnd& UI() {
+  if (!currentFrontEnd) {
+    std::fputs("Kestrel: no user interface has been set up\n", stderr);
+    std::_Exit(kAbortExitCode);
+  }
+  return *currentFrontEnd;
+}
+
+void SetFrontEnd(FrontEnd* frontEnd) { currentFrontEnd = frontEnd; }
+
+void SetAbortHook(AbortHook hook) { abortHook = hook; }
+
+void Abort(int code, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  bool ok = FormatInto(text, sizeof text, format, args);
+  va_end(args);
+  if (!ok) UI().FatalExit("Abort(): buffer overflow");
+  char caption[32];
+  if (!FormatInto(caption, sizeof caption, "Fatal Error Code %i", code)) {
+    UI().FatalExit("Abort(): header overflow");
+  }
+  UI().AbortBox(code, caption, text);
+  if (abortHook) {
+    AbortHook hook = abortHook;
+    abortHook = nullptr;  // never twice, even if the hook itself aborts
+    hook();
+  }
+  std::fflush(nullptr);
+  std::fclose(stdin);
+  std::_Exit(kAbortExitCode);
+}
+
+int Notify(int code, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  bool ok = FormatInto(text, sizeof text, format, args);
+  va_end(args);
+  if (!ok) UI().FatalExit("Notify(): buffer overflow");
+  char caption[32];
+  if (!FormatInto(caption, sizeof caption, "non-fatal error code %i", code)) {
+    UI().FatalExit("Notify(): header overflow");
+  }
+  if (!UI().NotifyBox(code, caption, text)) UI().EndProcess(0);
+  return 1;  // OK
+}
+
+void ShowStatus(const char* text, bool now) {
+  std::snprintf(statusText, sizeof statusText, "%s", text ? text : "");
+  RepaintStatus(now);
+}
+
+void ShowStatusF(bool now, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(statusText, sizeof statusText, format, args);
+  va_end(args);
+  RepaintStatus(now);
+}
+
+void RepaintStatus(bool now) { UI().StatusChanged(now); }
+
+void WindowText(WindowId window, const char* format, ...) {
+  char text[128];
+  va_list args;
+  va_start(args, format);
+  bool ok = FormatInto(text, sizeof text, format, args);
+  va_end(args);
+  if (!ok) UI().FatalExit("WindowText(): buffer overflow");
+  UI().SetWindowText(window, text);
+}
+
+void* AllocZeroed(int code, std::size_t n, std::size_t size) {
+  void* block = nullptr;
+  bool fits = size == 0 || n <= kMaxBlockBytes / size;
+  if (fits) {
+    errno = 0;
+    block = std::calloc(n ? n : 1, size ? size : 1);
+  } else {
+    errno = ENOMEM;
+  }
+  if (!block) {
+    Abort(code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li",
+          static_cast<unsigned long>(n), static_cast<unsigned>(size),
+          static_cast<unsigned long>(n * size), static_cast<long>(errno));
+  }
+  return block;
+}
+
+void* Reallocate(int code, void* old, std::size_t oldCount, std::size_t newCount, std::size_t size) {
+  void* block = nullptr;
+  bool fits = size == 0 || newCount <= kMaxBlockBytes / size;
+  if (fits) {
+    errno = 0;
+    block = std::calloc(newCount ? newCount : 1, size ? size : 1);
+  } else {
+    errno = ENOMEM;
+  }
+  if (!block) {
+    Abort(code, "can't reallocate memory %lux%u=%lu -> %lux%u=%lu bytes\nWin error code %li",
+          static_cast<unsigned long>(oldCount), static_cast<unsigned>(size),
+          static_cast<unsigned long>(oldCount * size), static_cast<unsigned long>(newCount),
+          static_cast<unsigned>(size), static_cast<unsigned long>(newCount * size),
+          static_cast<long>(errno));
+  }
+  if (old && oldCount > 0) {
+    std::size_t keep = oldCount < newCount ? oldCount : newCount;
+    std::memcpy(block, old, keep * size);
+    std::free(old);
+  } else if (old) {
+    std::free(old);
+  }
+  return block;
+}
+
+void FreeBlock(void* block) { std::free(block); }
+
+}  // namespace kestrel

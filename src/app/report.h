@@ -1,0 +1,56 @@
+// Reporting at the three levels of the program, and the memory helpers.
+//
+//  1. problems with what the user asked, progress and results: ShowStatus;
+//  2. recoverable failures: Notify (OK carries on, Cancel ends the program);
+//  3. impossible states and exhausted resources: Abort (the program ends).
+#pragma once
+
+#include <cstddef>
+
+#include "app/frontend.h"
+
+namespace kestrel {
+
+// Exit code of a process ended by Abort. A fatal error must never look like
+// success to whoever started the program.
+constexpr int kAbortExitCode = 2;
+
+[[noreturn]] void Abort(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int Notify(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Copies `text` (at most 511 characters) into statusText and repaints the
+// status line; `now` forces the repaint during long work.
+void ShowStatus(const char* text, bool now = false);
+// Formats like printf into statusText (cut at 511 characters), then repaints.
+void ShowStatusF(bool now, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Repaints the status line from statusText as it stands.
+void RepaintStatus(bool now = false);
+
+void WindowText(WindowId window, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// A zero-filled block of n * size bytes; Abort with `code` on failure.
+void* AllocZeroed(int code, std::size_t n, std::size_t size);
+// A zero-filled block of newCount * size bytes holding the first
+// min(oldCount, newCount) elements of `old`, which is freed.
+void* Reallocate(int code, void* old, std::size_t oldCount, std::size_t newCount, std::size_t size);
+void FreeBlock(void* block);
+
+template <typename T>
+T* AllocArray(int code, std::size_t n) {
+  return static_cast<T*>(AllocZeroed(code, n, sizeof(T)));
+}
+template <typename T>
+T* GrowArray(int code, T* old, std::size_t oldCount, std::size_t newCount) {
+  return static_cast<T*>(Reallocate(code, old, oldCount, newCount, sizeof(T)));
+}
+
+// Runs when Abort is about to end the process, before the streams are closed
+// (the recovery of unsaved work hooks in here). May be empty.
+using AbortHook = void (*)();
+void SetAbortHook(AbortHook hook);
+
+// Largest single block the helpers will ask the system for. Requests above it
+// fail like an exhausted heap instead of letting the system over-commit.
+constexpr std::size_t kMaxBlockBytes = std::size_t{16} << 30;
+
+}  // namespace kestrel

@@ -1,0 +1,78 @@
+// The undo journal: one stack of 32-bit integers. Every edit of the store and
+// every change of the view pushes a record that ends in its operation code;
+// Undo pops the newest record and reverses it.
+#pragma once
+
+#include <cstdint>
+
+#include "store/store.h"
+
+namespace kestrel {
+
+struct UndoJournal {
+  int32_t* entries = nullptr;  // entry 0 is the oldest
+  int32_t top = 0;             // entries in use
+  int32_t capacity = 0;        // entries allocated
+};
+
+extern UndoJournal journal;
+
+constexpr int32_t kJournalGrowth = 65536;
+
+// Operation codes (2147483600 + n). A code is always a record's last entry.
+enum UndoCode : int32_t {
+  UndoRemovePoint = 2147483601,
+  UndoInsertPoint = 2147483602,
+  UndoRestorePoint = 2147483603,
+  UndoRotateBack = 2147483604,
+  UndoReclose = 2147483605,
+  UndoRecloseList = 2147483606,
+  UndoRemovePolygon = 2147483607,
+  UndoRemovePolygonList = 2147483608,
+  UndoInsertPolygon = 2147483609,
+  UndoPolygonList = 2147483610,
+  UndoReopen = 2147483611,
+  UndoReopenList = 2147483612,
+  UndoRename = 2147483613,
+  UndoRestorePoints = 2147483614,
+  UndoMixedList = 2147483615,
+  UndoReverse = 2147483616,
+  UndoReverseList = 2147483617,
+  UndoView = 2147483619,
+};
+
+// Stack primitives.
+void PushInt(int32_t value);
+void PushDouble(double value);           // low 32 bits first, then high
+void PushPoint(const PolygonPoint& p);   // z, y, x
+void PushName(const char name[32]);      // last word first
+int32_t PopInt();
+double PopDouble();
+PolygonPoint PopPoint();
+void PopName(char name[32]);
+
+// Empties the journal (the allocation stays) and disables the Undo button.
+void ClearJournal();
+
+// Recording helpers.
+void RecordView();
+void RecordPointMove(int32_t polygon, int32_t point, const PolygonPoint& old, int32_t code);
+void RecordPoints(int32_t polygon);
+void RecordRename(int32_t polygon);
+// Pushes the whole polygon as an UndoInsertPolygon record (points last to
+// first, count, closed, color, name, index, code).
+void RecordInsertPolygon(int32_t polygon);
+
+// Records and removes polygon i. Neither rebounds nor redraws.
+void DeletePolygon(int32_t index);
+
+// Reverses one record whose code has already been popped.
+void ReplayRecord(int32_t code);
+
+// The Undo command.
+void UndoLast();
+
+// Frees the journal completely (end of the program, start of a test).
+void ResetJournal();
+
+}  // namespace kestrel

@@ -1,0 +1,267 @@
+#include "formats/polyfile.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/report.h"
+#include "store/store.h"
+#include "view/view.h"
+
+namespace kestrel {
+
+int ParsePointLine(const char* line, double& x, double& y, double& z) {
+  double a = 0, b = 0, c = 0;
+  const int n = std::sscanf(line, "%lf%*[ ,\t]%lf%*[ ,\t]%lf", &a, &b, &c);
+  if (n >= 2) {
+    x = a;
+    y = b;
+  }
+  if (n == 3) z = c;
+  return n < 0 ? 0 : n;
+}
+
+bool ParseHeaderName(const char* line, char name[32]) {
+  char token[32] = {};
+  if (std::sscanf(line, "%*s%*[ ,\t]%31s", token) != 1) return false;
+  std::memcpy(name, token, sizeof token);
+  return true;
+}
+
+int FindCornerMark(const char* line) {
+  static const char* const marks[4] = {"\x11" "1", "\x11" "2", "\x11" "3", "\x11" "4"};
+  for (int k = 0; k < 4; ++k) {
+    if (std::strstr(line, marks[k])) return k + 1;
+  }
+  return 0;
+}
+
+namespace {
+
+// The polygon being read: its points in a growable buffer.
+struct PendingPolygon {
+  PolygonPoint* points = nullptr;
+  int32_t count = 0;
+  int32_t capacity = 0;
+  int32_t corners[4] = {0, 0, 0, 0};
+  char name[32] = {};
+};
+
+void FinishPolygon(PendingPolygon& pending, int storeCode, int pointsCode) {
+  const int32_t n = pending.count;
+  Polygon& p = PrepareNewPolygon(storeCode);
+  const PolygonPoint& first = pending.points[0];
+  const PolygonPoint& last = pending.points[n - 1];
+  p.closed = (n > 3 && std::hypot(last.x - first.x, last.y - first.y) < kCoincident) ? 1 : 0;
+  p.selection = 0;
+  p.points = AllocArray<PolygonPoint>(pointsCode, static_cast<size_t>(n));
+  std::memcpy(p.points, pending.points, sizeof(PolygonPoint) * static_cast<size_t>(n));
+  p.color = store.polygonCount % 12;
+  p.count = n;
+  std::memcpy(p.name, pending.name, sizeof p.name);
+  std::memcpy(p.corners, pending.corners, sizeof p.corners);
+  ++store.polygonCount;
+}
+
+}  // namespace
+
+long ReadPolygonFile() {
+  ShowStatusF(true, "reading %s", fileName);
+  cornerMarks = 0;
+  FILE* file = std::fopen(fileName, "r");
+  if (!file) {
+    Notify(2705, "can't open input file %s", fileName);
+    return -1;
+  }
+  long length = 0;
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  std::rewind(file);
+
+  if (store.polygonCapacity == 0) {
+    store.polygons = AllocArray<Polygon>(2713, kStoreGrowth);
+    store.polygonCapacity = kStoreGrowth;
+  }
+  PendingPolygon pending;
+  pending.capacity = 1000;
+  pending.points = AllocArray<PolygonPoint>(2716, static_cast<size_t>(pending.capacity));
+  std::strcpy(pending.name, "P0");
+  const int32_t startCount = store.polygonCount;
+
+  char line[256];
+  long lineNumber = 0;
+  long lastPercent = 0;
+  double lastZ = 0;
+  long nonFinite = 0;
+  long firstNonFinite = 0;
+  while (std::fgets(line, sizeof line, file)) {
+    ++lineNumber;
+    if (lineNumber % 1000 == 0 && length > 0) {
+      const long percent = RoundHalfAway(static_cast<double>(std::ftell(file)) * 100.0 / static_cast<double>(length));
+      if (percent >= lastPercent) {
+        ShowStatusF(true, "%li%% reading %s", percent, fileName);
+        lastPercent = percent;
+      }
+    }
+    double x = 0, y = 0, z = lastZ;
+    const int numbers = ParsePointLine(line, x, y, z);
+    if (numbers >= 2) {
+      // A coordinate that is not a finite number would poison the extents and
+      // every later step: such a line never reaches the store.
+      if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        if (nonFinite++ == 0) firstNonFinite = lineNumber;
+        continue;
+      }
+      lastZ = z;
+      bool keep = pending.count == 0;
+      if (!keep) {
+        const PolygonPoint& prev = pending.points[pending.count - 1];
+        keep = !(std::fabs(x - prev.x) + std::fabs(y - prev.y) < kCoincident);
+      }
+      if (!keep) continue;
+      if (pending.count == pending.capacity) {
+        const int32_t grown = pending.capacity + 1000;
+        pending.points = GrowArray<PolygonPoint>(2740, pending.points, static_cast<size_t>(pending.capacity),
+                                                 static_cast<size_t>(grown));
+        pending.capacity = grown;
+      }
+      pending.points[pending.count++] = PolygonPoint{x, y, z};
+      const int corner = FindCornerMark(line);
+      if (corner) {
+        pending.corners[corner - 1] = pending.count;
+        cornerMarks = 1;
+      }
+    } else {
+      if (pending.count > 0) {
+        FinishPolygon(pending, 2774, 2779);
+        pending.count = 0;
+        std::memset(pending.corners, 0, sizeof pending.corners);
+      }
+      std::memset(pending.name, 0, sizeof pending.name);
+      std::snprintf(pending.name, sizeof pending.name, "P%li", static_cast<long>(store.polygonCount) + 1);
+      ParseHeaderName(line, pending.name);
+    }
+  }
+  std::fclose(file);
+  if (pending.count > 0) FinishPolygon(pending, 2799, 2804);
+  FreeBlock(pending.points);
+
+  const long added = store.polygonCount - startCount;
+  if (nonFinite > 0) {
+    Notify(2821,
+           "%li point lines of %s hold values that are not finite numbers\n"
+           "and were left out (the first is line %li)",
+           nonFinite, fileName, firstNonFinite);
+  }
+  if (added == 0) {
+    Notify(2815, "file does not contain any polygons");
+  } else {
+    ShowStatusF(true, "%li lines read, %li polygons found", lineNumber, added);
+  }
+  return added;
+}
+
+namespace {
+
+const char* Keyword(int32_t count) {
+  if (count >= 3) return "POLY";
+  if (count == 2) return "LINE";
+  return "POINT";
+}
+
+// The file that a save really replaces: the target of a symbolic link, so that
+// the link itself survives the save.
+std::string ResolveTarget(const char* name) {
+  struct stat st;
+  if (lstat(name, &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = realpath(name, nullptr)) {
+      std::string resolved = real;
+      std::free(real);
+      return resolved;
+    }
+  }
+  return name;
+}
+
+// Writes every polygon to `out`; returns false on the first failed write.
+bool WritePolygons(FILE* out, long& lines) {
+  long lastPercent = 0;
+  for (int32_t i = 0; i < store.polygonCount; ++i) {
+    if (i % 100 == 0) {
+      const long percent = RoundHalfAway(static_cast<double>(i) * 100.0 / store.polygonCount);
+      if (percent >= lastPercent + 3) {
+        ShowStatusF(true, "%li%% writing %s", percent, fileName);
+        lastPercent = percent;
+      }
+    }
+    const Polygon& p = PolygonAt(i);
+    if (p.count < 1) continue;
+    if (std::fprintf(out, "%s %s\n", Keyword(p.count), p.name) < 0) return false;
+    for (int32_t k = 0; k < p.count; ++k) {
+      const PolygonPoint& q = p.points[k];
+      if (std::fprintf(out, "%0.9G %0.9G %0.9G", q.x, q.y, q.z) < 0) return false;
+      if (cornerMarks == 1) {
+        for (int c = 0; c < 4; ++c) {
+          if (p.corners[c] == k + 1 && std::fprintf(out, " \x11%i", c + 1) < 0) return false;
+        }
+      }
+      if (std::fputc('\n', out) == EOF) return false;
+    }
+    if (std::fputs("END\n", out) == EOF) return false;
+    lines += p.count + 2;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WritePolygonFile() {
+  if (store.polygonCount < 1) Abort(3910, "there are no polygons to save");
+  ShowStatusF(true, "writing %s", fileName);
+
+  // Write beside the old file and replace it only when everything has been
+  // written, so that a full disk or a failing device never costs the old file.
+  const std::string target = ResolveTarget(fileName);
+  std::string temporary = target + ".kestrel-XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    Notify(3916, "can't create output file %s", fileName);
+    return false;
+  }
+  struct stat st;
+  if (stat(target.c_str(), &st) == 0) {
+    fchmod(fd, st.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
+  FILE* out = fdopen(fd, "w");
+  if (!out) {
+    close(fd);
+    unlink(temporary.c_str());
+    Notify(3916, "can't create output file %s", fileName);
+    return false;
+  }
+  long lines = 0;
+  bool ok = WritePolygons(out, lines);
+  ok = std::fflush(out) == 0 && ok;
+  ok = !std::ferror(out) && ok;
+  ok = fsync(fileno(out)) == 0 && ok;
+  ok = std::fclose(out) == 0 && ok;
+  ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temporary.c_str());
+    Notify(3916, "can't create output file %s", fileName);
+    return false;
+  }
+  ShowStatusF(true, "%li lines written, %li polygons saved", lines, static_cast<long>(store.polygonCount));
+  modified = 0;
+  return true;
+}
+
+}  // namespace kestrel

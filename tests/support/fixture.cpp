@@ -1,0 +1,53 @@
+#include "fixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/report.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+
+int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>> points, bool closed) {
+  const int32_t index = store.polygonCount;
+  Polygon& p = PrepareNewPolygon(9999);
+  const size_t n = points.size() + (closed ? 1 : 0);
+  p.points = AllocArray<PolygonPoint>(9999, n);
+  size_t k = 0;
+  for (const auto& [x, y] : points) p.points[k++] = PolygonPoint{x, y, 0};
+  if (closed) p.points[k] = p.points[0];
+  p.count = static_cast<int32_t>(n);
+  p.closed = closed ? 1 : 0;
+  p.color = index % 12;
+  SetPolygonName(p, name);
+  ++store.polygonCount;
+  BoundPolygon(index);
+  return index;
+}
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "kestrel-test-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("can't create a temporary folder");
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void TempDir::Write(const std::string& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary);
+  out << text;
+}
+
+std::string TempDir::Read(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace kestrel::testing
