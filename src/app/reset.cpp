@@ -2,6 +2,7 @@
 
 #include "app/report.h"
 #include "edit/journal.h"
+#include "grid/gridstore.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -11,6 +12,7 @@ void ResetProgramState() {
   ResetStore();
   ResetJournal();
   ResetView();
+  ReleaseGridStore();
   SetAbortHook(nullptr);
 }
 
