@@ -15,8 +15,22 @@ enum class Answer { Yes, No, Cancel };
 
 // The tool buttons, in the slot order of the button column.
 enum ButtonSlot {
-  kSlotOpen, kSlotSave, kSlotUndo, kSlotSplit, kSlotJoin, kSlotSmooth, kSlotSpace, kSlotFive,
-  kSlotGrid, kSlotLink, kSlotCell, kSlotFile, kSlotZoomOut, kSlotZoomIn, kSlotZoomAll, kSlotHelp,
+  kSlotOpen,
+  kSlotSave,
+  kSlotUndo,
+  kSlotSplit,
+  kSlotJoin,
+  kSlotSmooth,
+  kSlotSpace,
+  kSlotFive,
+  kSlotGrid,
+  kSlotLink,
+  kSlotCell,
+  kSlotFile,
+  kSlotZoomOut,
+  kSlotZoomIn,
+  kSlotZoomAll,
+  kSlotHelp,
   kButtonCount
 };
 

@@ -1,11 +1,12 @@
 #include "app/report.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include "store/store.h"
 
@@ -117,9 +118,8 @@ void* AllocZeroed(int code, std::size_t n, std::size_t size) {
     errno = ENOMEM;
   }
   if (!block) {
-    Abort(code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li",
-          static_cast<unsigned long>(n), static_cast<unsigned>(size),
-          static_cast<unsigned long>(n * size), static_cast<long>(errno));
+    Abort(code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li", static_cast<unsigned long>(n),
+          static_cast<unsigned>(size), static_cast<unsigned long>(n * size), static_cast<long>(errno));
   }
   return block;
 }
@@ -137,8 +137,7 @@ void* Reallocate(int code, void* old, std::size_t oldCount, std::size_t newCount
     Abort(code, "can't reallocate memory %lux%u=%lu -> %lux%u=%lu bytes\nWin error code %li",
           static_cast<unsigned long>(oldCount), static_cast<unsigned>(size),
           static_cast<unsigned long>(oldCount * size), static_cast<unsigned long>(newCount),
-          static_cast<unsigned>(size), static_cast<unsigned long>(newCount * size),
-          static_cast<long>(errno));
+          static_cast<unsigned>(size), static_cast<unsigned long>(newCount * size), static_cast<long>(errno));
   }
   if (old && oldCount > 0) {
     std::size_t keep = oldCount < newCount ? oldCount : newCount;

@@ -1,7 +1,8 @@
 #include "cli/console_frontend.h"
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "app/report.h"
 #include "store/store.h"

@@ -5,13 +5,14 @@
 // Reads INPUT, bounds its polygons and prints every status-line text on
 // standard error. Exit codes: 0 polygons were read, 1 the input could not be
 // read or held none, 2 a fatal error, 64 bad usage.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 #include "app/report.h"
 #include "cli/console_frontend.h"

@@ -135,8 +135,7 @@ int32_t PopPolygonIndex(int code) {
 
 // Grows polygon p's point array by one place at the end.
 void GrowPoints(int code, Polygon& p) {
-  p.points = GrowArray<PolygonPoint>(code, p.points, static_cast<size_t>(p.count),
-                                     static_cast<size_t>(p.count) + 1);
+  p.points = GrowArray<PolygonPoint>(code, p.points, static_cast<size_t>(p.count), static_cast<size_t>(p.count) + 1);
 }
 
 }  // namespace
@@ -303,8 +302,7 @@ void ReplayCodedList(int nullCode, int unexpectedCode, bool mixed) {
   if (n < 1) Abort(nullCode, "null list");
   for (int32_t k = 0; k < n; ++k) {
     const int32_t code = PopInt();
-    const bool allowed = code == UndoInsertPolygon || code == UndoRestorePoints ||
-                         (mixed && code == UndoRemovePolygon);
+    const bool allowed = code == UndoInsertPolygon || code == UndoRestorePoints || (mixed && code == UndoRemovePolygon);
     if (!allowed) Abort(unexpectedCode, "unexpected code (%li) in undo list", static_cast<long>(code));
     ReplayRecord(code);
   }

@@ -43,9 +43,9 @@ enum UndoCode : int32_t {
 
 // Stack primitives.
 void PushInt(int32_t value);
-void PushDouble(double value);           // low 32 bits first, then high
-void PushPoint(const PolygonPoint& p);   // z, y, x
-void PushName(const char name[32]);      // last word first
+void PushDouble(double value);          // low 32 bits first, then high
+void PushPoint(const PolygonPoint& p);  // z, y, x
+void PushName(const char name[32]);     // last word first
 int32_t PopInt();
 double PopDouble();
 PolygonPoint PopPoint();

@@ -1,13 +1,14 @@
 #include "formats/polyfile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/report.h"
 #include "store/store.h"
@@ -34,7 +35,15 @@ bool ParseHeaderName(const char* line, char name[32]) {
 }
 
 int FindCornerMark(const char* line) {
-  static const char* const marks[4] = {"\x11" "1", "\x11" "2", "\x11" "3", "\x11" "4"};
+  static const char* const marks[4] = {
+      "\x11"
+      "1",
+      "\x11"
+      "2",
+      "\x11"
+      "3",
+      "\x11"
+      "4"};
   for (int k = 0; k < 4; ++k) {
     if (std::strstr(line, marks[k])) return k + 1;
   }

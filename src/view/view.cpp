@@ -16,8 +16,7 @@ long RoundHalfAway(double v) {
 }
 
 Pixel WorldToPixel(double x, double y) {
-  return Pixel{RoundHalfAway((x - view.originX) / view.scale),
-               RoundHalfAway((view.originY - y) / view.scale)};
+  return Pixel{RoundHalfAway((x - view.originX) / view.scale), RoundHalfAway((view.originY - y) / view.scale)};
 }
 
 double PixelToWorldX(double column) { return column * view.scale + view.originX; }

@@ -7,10 +7,10 @@
 namespace kestrel {
 
 struct ViewTransform {
-  double scale = 0;    // world units per pixel, the same in x and y
-  double originX = 0;  // world x of pixel column 0
-  double originY = 0;  // world y of pixel row 0 (world y grows upwards)
-  int32_t plotWidth = 0;   // always a multiple of 4
+  double scale = 0;       // world units per pixel, the same in x and y
+  double originX = 0;     // world x of pixel column 0
+  double originY = 0;     // world y of pixel row 0 (world y grows upwards)
+  int32_t plotWidth = 0;  // always a multiple of 4
   int32_t plotHeight = 0;
 };
 

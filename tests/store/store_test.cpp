@@ -1,10 +1,11 @@
+#include "store/store.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "app/report.h"
 #include "fixture.h"
-#include "store/store.h"
 
 namespace kestrel::testing {
 namespace {
