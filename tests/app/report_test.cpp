@@ -125,3 +125,29 @@ TEST_F(ReportTest, AllocationFailuresNameTheSizesAndTheCallersCode) {
 
 }  // namespace
 }  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// A front end whose fatal box returns, as a real one does once dismissed.
+class DismissingFrontEnd : public ScriptedFrontEnd {
+ public:
+  void AbortBox(int code, const char* caption, const char* text) override {
+    aborts.push_back(Box{code, caption, text});
+  }
+};
+
+void AbortWithDismissedBox() {
+  static DismissingFrontEnd ui;
+  SetFrontEnd(&ui);
+  Abort(676, "Undo stack underflow");
+}
+
+TEST(AbortExit, EndsTheProcessWithAFailureCode) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(AbortWithDismissedBox(), ::testing::ExitedWithCode(kAbortExitCode), "");
+  EXPECT_NE(kAbortExitCode, 0);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
