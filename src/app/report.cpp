@@ -57,12 +57,14 @@ void Abort(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "Fatal Error Code %i", code)) {
     UI().FatalExit("Abort(): header overflow");
   }
-  UI().AbortBox(code, caption, text);
+  std::string shown = text;
   if (abortHook) {
     AbortHook hook = abortHook;
     abortHook = nullptr;  // never twice, even if the hook itself aborts
-    hook();
+    const std::string note = hook();
+    if (!note.empty()) shown += "\n\n" + note;
   }
+  UI().AbortBox(code, caption, shown.c_str());
   std::fflush(nullptr);
   std::fclose(stdin);
   std::_Exit(kAbortExitCode);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "app/frontend.h"
 
@@ -44,9 +45,9 @@ T* GrowArray(int code, T* old, std::size_t oldCount, std::size_t newCount) {
   return static_cast<T*>(Reallocate(code, old, oldCount, newCount, sizeof(T)));
 }
 
-// Runs when Abort is about to end the process, before the streams are closed
-// (the recovery of unsaved work hooks in here). May be empty.
-using AbortHook = void (*)();
+// Runs once when Abort is about to show its box (the recovery of unsaved work
+// hooks in here). What it returns is added to the box's text.
+using AbortHook = std::string (*)();
 void SetAbortHook(AbortHook hook);
 
 // Largest single block the helpers will ask the system for. Requests above it

@@ -196,11 +196,12 @@ std::string ResolveTarget(const char* name) {
   return name;
 }
 
-// Writes every polygon to `out`; returns false on the first failed write.
-bool WritePolygons(FILE* out, long& lines) {
+}  // namespace
+
+bool WritePolygonStream(FILE* out, long& lines, bool withMarks, bool showProgress) {
   long lastPercent = 0;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    if (i % 100 == 0) {
+    if (showProgress && i % 100 == 0) {
       const long percent = RoundHalfAway(static_cast<double>(i) * 100.0 / store.polygonCount);
       if (percent >= lastPercent + 3) {
         ShowStatusF(true, "%li%% writing %s", percent, fileName);
@@ -213,7 +214,7 @@ bool WritePolygons(FILE* out, long& lines) {
     for (int32_t k = 0; k < p.count; ++k) {
       const PolygonPoint& q = p.points[k];
       if (std::fprintf(out, "%0.9G %0.9G %0.9G", q.x, q.y, q.z) < 0) return false;
-      if (cornerMarks == 1) {
+      if (withMarks) {
         for (int c = 0; c < 4; ++c) {
           if (p.corners[c] == k + 1 && std::fprintf(out, " \x11%i", c + 1) < 0) return false;
         }
@@ -225,8 +226,6 @@ bool WritePolygons(FILE* out, long& lines) {
   }
   return true;
 }
-
-}  // namespace
 
 bool WritePolygonFile() {
   if (store.polygonCount < 1) Abort(3910, "there are no polygons to save");
@@ -257,7 +256,7 @@ bool WritePolygonFile() {
     return false;
   }
   long lines = 0;
-  bool ok = WritePolygons(out, lines);
+  bool ok = WritePolygonStream(out, lines, cornerMarks == 1, true);
   ok = std::fflush(out) == 0 && ok;
   ok = !std::ferror(out) && ok;
   ok = fsync(fileno(out)) == 0 && ok;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 namespace kestrel {
 
@@ -17,6 +18,10 @@ long ReadPolygonFile();
 // replaced only once the new one is completely written. Returns false (with
 // `modified` left as it was) when the file could not be written.
 bool WritePolygonFile();
+
+// Writes every polygon of the store to `out` in the file format, counting the
+// lines written. Returns false on the first failed write.
+bool WritePolygonStream(FILE* out, long& lines, bool withMarks, bool showProgress);
 
 // Parses one line of a polygon file as a point line: at least two numbers at
 // its start, separated by blanks, commas or tabs. Returns how many numbers
