@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
+  libgdal-dev gdal-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth
   clang-format

@@ -2,6 +2,7 @@
 
 #include "app/report.h"
 #include "edit/journal.h"
+#include "formats/georef.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -13,6 +14,7 @@ void ResetProgramState() {
   ResetJournal();
   ResetView();
   ReleaseGridStore();
+  referenceSystem.clear();
   SetAbortHook(nullptr);
 }
 

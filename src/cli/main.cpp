@@ -17,6 +17,7 @@
 #include "app/report.h"
 #include "cli/console_frontend.h"
 #include "edit/journal.h"
+#include "formats/gis.h"
 #include "formats/polyfile.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -30,8 +31,9 @@ constexpr int kExitUsage = 64;
 const char* const kUsage =
     "usage: kestrel-grid [-C DIR] INPUT\n"
     "\n"
-    "Reads the polygon file INPUT and bounds its polygons, printing every\n"
-    "status-line text on standard error.\n"
+    "Reads INPUT (a polygon file, or a GIS layer: .shp, .geojson, .json,\n"
+    ".gpkg, .kml) and bounds its polygons, printing every status-line text\n"
+    "on standard error.\n"
     "\n"
     "  -C DIR    write every output file into DIR (created when missing)\n"
     "            instead of the working folder\n"
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
   }
 
   std::snprintf(fileName, sizeof fileName, "%s", input.c_str());
-  const long added = ReadPolygonFile();
+  const long added = IsGisLayerName(fileName) ? ReadGisLayer() : ReadPolygonFile();
   needFileName = 0;
   if (added <= 0) return kExitNoPolygons;
   BoundAll();

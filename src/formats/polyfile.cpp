@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/report.h"
+#include "formats/georef.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -157,6 +158,8 @@ long ReadPolygonFile() {
   }
   std::fclose(file);
   if (pending.count > 0) FinishPolygon(pending, 2799, 2804);
+  // The reference system travels beside the file.
+  LoadReferenceSystem(fileName);
   FreeBlock(pending.points);
 
   const long added = store.polygonCount - startCount;
@@ -266,6 +269,9 @@ bool WritePolygonFile() {
     unlink(temporary.c_str());
     Notify(3916, "can't create output file %s", fileName);
     return false;
+  }
+  if (!SaveReferenceSystem(fileName)) {
+    Notify(3918, "can't create output file %s", ReferenceFileName(fileName).c_str());
   }
   ShowStatusF(true, "%li lines written, %li polygons saved", lines, static_cast<long>(store.polygonCount));
   modified = 0;
