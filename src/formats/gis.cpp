@@ -80,9 +80,9 @@ class LayerReader {
     const bool repeated = std::hypot(points.back().x - first.x, points.back().y - first.y) < kCoincident;
     const int32_t n = static_cast<int32_t>(points.size());
 
-    Polygon& p = PrepareNewPolygon(2911);
+    Polygon& p = PrepareNewPolygon(2936);
     p.closed = (n > 3 && repeated) ? 1 : 0;
-    p.points = AllocArray<PolygonPoint>(2912, points.size());
+    p.points = AllocArray<PolygonPoint>(2937, points.size());
     std::memcpy(p.points, points.data(), sizeof(PolygonPoint) * points.size());
     p.count = n;
     p.color = store.polygonCount % 12;
@@ -171,12 +171,12 @@ long ReadGisLayer() {
       GDALDataset::Open(fileName, GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   CPLPopErrorHandler();
   if (!source) {
-    Notify(2905, "can't open input file %s", fileName);
+    Notify(2931, "can't open input file %s", fileName);
     return -1;
   }
 
   if (store.polygonCapacity == 0) {
-    store.polygons = AllocArray<Polygon>(2913, kStoreGrowth);
+    store.polygons = AllocArray<Polygon>(2938, kStoreGrowth);
     store.polygonCapacity = kStoreGrowth;
   }
   const int32_t startCount = store.polygonCount;
@@ -215,7 +215,7 @@ long ReadGisLayer() {
         OGRCoordinateTransformation* t = OGRCreateCoordinateTransformation(&from, target.get());
         CPLPopErrorHandler();
         if (!t) {
-          Notify(2907, "can't transform %s from %s to %s", fileName, SystemName(from).c_str(),
+          Notify(2932, "can't transform %s from %s to %s", fileName, SystemName(from).c_str(),
                  SystemName(*target).c_str());
           break;
         }
@@ -244,14 +244,14 @@ long ReadGisLayer() {
     CPLFree(wkt);
   }
   if (reader.failedPoints > 0) {
-    Notify(2908, "%li points of %s could not be converted and were left out", reader.failedPoints, fileName);
+    Notify(2933, "%li points of %s could not be converted and were left out", reader.failedPoints, fileName);
   }
   if (store.polygonCount == startCount) {
-    Notify(2909, "%s holds no lines or polygons", fileName);
+    Notify(2934, "%s holds no lines or polygons", fileName);
     return 0;
   }
   if (unreferenced) {
-    Notify(2910, "%s has no reference system:\nits coordinates are used as they are", fileName);
+    Notify(2935, "%s has no reference system:\nits coordinates are used as they are", fileName);
   }
   if (!projectedFrom.empty()) {
     ShowStatusF(true, "%li features read, %li polygons found, projected from %s to %s", features, reader.added,

@@ -12,6 +12,7 @@
 
 #include "app/report.h"
 #include "formats/georef.h"
+#include "formats/outfile.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -185,20 +186,6 @@ const char* Keyword(int32_t count) {
   return "POINT";
 }
 
-// The file that a save really replaces: the target of a symbolic link, so that
-// the link itself survives the save.
-std::string ResolveTarget(const char* name) {
-  struct stat st;
-  if (lstat(name, &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = realpath(name, nullptr)) {
-      std::string resolved = real;
-      std::free(real);
-      return resolved;
-    }
-  }
-  return name;
-}
-
 }  // namespace
 
 bool WritePolygonStream(FILE* out, long& lines, bool withMarks, bool showProgress) {
@@ -236,37 +223,10 @@ bool WritePolygonFile() {
 
   // Write beside the old file and replace it only when everything has been
   // written, so that a full disk or a failing device never costs the old file.
-  const std::string target = ResolveTarget(fileName);
-  std::string temporary = target + ".kestrel-XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    Notify(3916, "can't create output file %s", fileName);
-    return false;
-  }
-  struct stat st;
-  if (stat(target.c_str(), &st) == 0) {
-    fchmod(fd, st.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
-  FILE* out = fdopen(fd, "w");
-  if (!out) {
-    close(fd);
-    unlink(temporary.c_str());
-    Notify(3916, "can't create output file %s", fileName);
-    return false;
-  }
+  OutputFile out(fileName);
   long lines = 0;
-  bool ok = WritePolygonStream(out, lines, cornerMarks == 1, true);
-  ok = std::fflush(out) == 0 && ok;
-  ok = !std::ferror(out) && ok;
-  ok = fsync(fileno(out)) == 0 && ok;
-  ok = std::fclose(out) == 0 && ok;
-  ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temporary.c_str());
+  if (out.stream() && !WritePolygonStream(out.stream(), lines, cornerMarks == 1, true)) out.Fail();
+  if (!out.Commit()) {
     Notify(3916, "can't create output file %s", fileName);
     return false;
   }

@@ -140,7 +140,7 @@ TEST_F(GisTest, LayerWithoutReferenceSystemIsUsedAsItIsWithAWarning) {
   EXPECT_EQ(Read(shp), 1);
   EXPECT_EQ(PolygonAt(0).points[0].x, 500);
   ASSERT_FALSE(ui.notifications.empty());
-  EXPECT_EQ(ui.notifications.back().code, 2910);
+  EXPECT_EQ(ui.notifications.back().code, 2935);
   EXPECT_TRUE(referenceSystem.empty());
 }
 
@@ -149,11 +149,11 @@ TEST_F(GisTest, LayersWithoutOutlinesAndMissingSourcesAreReported) {
   MakeLayer("GPKG", path, 32633, {{"w", "POINT (1 2)"}});
   EXPECT_EQ(Read(path), 0);
   ASSERT_EQ(ui.notifications.size(), 1u);
-  EXPECT_EQ(ui.notifications[0].code, 2909);
+  EXPECT_EQ(ui.notifications[0].code, 2934);
   EXPECT_EQ(ui.notifications[0].text, path + " holds no lines or polygons");
 
   EXPECT_EQ(Read(dir.File("missing.shp")), -1);
-  EXPECT_EQ(ui.notifications.back().code, 2905);
+  EXPECT_EQ(ui.notifications.back().code, 2931);
   EXPECT_EQ(ui.notifications.back().text, "can't open input file " + dir.File("missing.shp"));
 }
 
