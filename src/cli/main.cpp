@@ -16,7 +16,7 @@
 #include "app/report.h"
 #include "cli/console_frontend.h"
 #include "edit/journal.h"
-#include "formats/polyfile.h"
+#include "formats/input.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -30,7 +30,8 @@ const char* const kUsage =
     "usage: kestrel-grid [-C DIR] INPUT\n"
     "\n"
     "Reads the polygon file INPUT and bounds its polygons, printing every\n"
-    "status-line text on standard error.\n"
+    "status-line text on standard error. A name ending in .dxf (any case)\n"
+    "is read as a DXF drawing.\n"
     "\n"
     "  -C DIR    write every output file into DIR (created when missing)\n"
     "            instead of the working folder\n"
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
   }
 
   std::snprintf(fileName, sizeof fileName, "%s", input.c_str());
-  const long added = ReadPolygonFile();
+  const long added = ReadInputFile();
   needFileName = 0;
   if (added <= 0) return kExitNoPolygons;
   BoundAll();
