@@ -133,13 +133,6 @@ TEST_F(DxfTest, LwPolylineIsClosedByRepeatedVertexOrFlag) {
   EXPECT_EQ(ui.LastStatus(), std::to_string(2 * pairs.size()) + " lines read, 4 polygons found");
 }
 
-TEST_F(DxfTest, NamesFollowTheStorePosition) {
-  AddPolygon("old", {{0, 0}, {1, 1}});
-  ASSERT_EQ(Read(Entities(kLine)), 1);
-  EXPECT_STREQ(PolygonAt(1).name, "P2");
-  EXPECT_EQ(PolygonAt(1).color, 1);
-}
-
 struct BadDrawing {
   const char* what;
   Pairs entity;  // follows one good LINE
@@ -411,17 +404,19 @@ TEST_F(DxfTest, InputFileReaderIsChosenByTheLastFourCharacters) {
   EXPECT_FALSE(IsDxfName("a.dxf.p2d"));
   EXPECT_FALSE(IsDxfName("a.dx"));
 
-  const std::string drawing = dir.File("CHANNEL.DXF");
-  TempDir::Write(drawing, Text(Entities(kLine)));
-  std::snprintf(fileName, sizeof fileName, "%s", drawing.c_str());
-  EXPECT_EQ(ReadInputFile(), 1);
-  EXPECT_STREQ(PolygonAt(0).name, "P1");
-
   const std::string polygons = dir.File("channel.p2d");
   TempDir::Write(polygons, "POLY named\n0 0 0\n1 1 0\nEND\n");
   std::snprintf(fileName, sizeof fileName, "%s", polygons.c_str());
   EXPECT_EQ(ReadInputFile(), 1);
-  EXPECT_STREQ(PolygonAt(1).name, "named");
+  EXPECT_STREQ(PolygonAt(0).name, "named");
+
+  // Drawn polygons are named by their place in the store.
+  const std::string drawing = dir.File("CHANNEL.DXF");
+  TempDir::Write(drawing, Text(Entities(kLine)));
+  std::snprintf(fileName, sizeof fileName, "%s", drawing.c_str());
+  EXPECT_EQ(ReadInputFile(), 1);
+  EXPECT_STREQ(PolygonAt(1).name, "P2");
+  EXPECT_EQ(PolygonAt(1).color, 1);
 }
 
 TEST_F(DxfTest, BundledDrawingHoldsTheBundledChannel) {
