@@ -17,8 +17,7 @@
 #include "app/report.h"
 #include "cli/console_frontend.h"
 #include "edit/journal.h"
-#include "formats/gis.h"
-#include "formats/polyfile.h"
+#include "formats/input.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -31,9 +30,9 @@ constexpr int kExitUsage = 64;
 const char* const kUsage =
     "usage: kestrel-grid [-C DIR] INPUT\n"
     "\n"
-    "Reads INPUT (a polygon file, or a GIS layer: .shp, .geojson, .json,\n"
-    ".gpkg, .kml) and bounds its polygons, printing every status-line text\n"
-    "on standard error.\n"
+    "Reads INPUT and bounds its polygons, printing every status-line text on\n"
+    "standard error. INPUT is a polygon file, a DXF drawing (a name ending in\n"
+    ".dxf, any case) or a GIS layer (.shp, .geojson, .json, .gpkg, .kml).\n"
     "\n"
     "  -C DIR    write every output file into DIR (created when missing)\n"
     "            instead of the working folder\n"
@@ -87,7 +86,7 @@ int main(int argc, char** argv) {
   }
 
   std::snprintf(fileName, sizeof fileName, "%s", input.c_str());
-  const long added = IsGisLayerName(fileName) ? ReadGisLayer() : ReadPolygonFile();
+  const long added = ReadInputFile();
   needFileName = 0;
   if (added <= 0) return kExitNoPolygons;
   BoundAll();
