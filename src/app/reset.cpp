@@ -1,6 +1,7 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
@@ -11,6 +12,7 @@ namespace kestrel {
 void ResetProgramState() {
   ResetStore();
   ResetJournal();
+  ResetEditState();
   ResetView();
   ReleaseGridStore();
   SetAbortHook(nullptr);
