@@ -1,6 +1,7 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
@@ -12,6 +13,7 @@ namespace kestrel {
 void ResetProgramState() {
   ResetStore();
   ResetJournal();
+  ResetEditState();
   ResetView();
   ReleaseGridStore();
   referenceSystem.clear();

@@ -1,0 +1,42 @@
+#include "app/report.h"
+#include "edit/commands.h"
+
+namespace kestrel {
+
+void SetCorner(int option) {
+  if (store.polygonCount == 0) {
+    ShowStatus("there are no polygons on which to define a corner");
+    return;
+  }
+  if (QuerySelection() == 0) {
+    ShowStatus("you must first select one polygon");
+    return;
+  }
+  if (selectedPolygon == -1) {
+    ShowStatus("you must first select a single polygon");
+    return;
+  }
+  const int32_t index = selectedPolygon;
+  Polygon& p = PolygonAt(index);
+  // The closing point counts: a closed triangle has four stored points.
+  if (p.count <= 3) {
+    ShowStatus("there must be at least four points in a polygon in order to select a corner");
+    return;
+  }
+  if (option == 0) {
+    for (int32_t& c : p.corners) c = 0;
+    ShowStatusF(false, "the corner points for polygon %i %s have been cleared", static_cast<int>(index + 1), p.name);
+    cornerMarks = 1;
+    return;
+  }
+  if (option < 1 || option > 4) Abort(4159, "unexpected option %i", option);
+  if (selectedPoint == -1) {
+    ShowStatus("you must first select a point on a single polygon");
+    return;
+  }
+  p.corners[option - 1] = selectedPoint + 1;
+  cornerMarks = 1;
+  ShowStatusF(false, "corner point %i for polygon %i %s has been set", option, static_cast<int>(index + 1), p.name);
+}
+
+}  // namespace kestrel
