@@ -13,12 +13,14 @@
 namespace kestrel {
 
 struct GridStore {
-  int32_t patchCount = 0;      // polygons in the store when step 1 built it
-  int32_t* ni = nullptr;       // cells in the I direction, per polygon
-  int32_t* nj = nullptr;       // cells in the J direction, per polygon
-  double** x = nullptr;        // node x, per polygon ((ni + 1) * (nj + 1) values)
-  double** y = nullptr;        // node y, same indexing
-  int32_t outlineWritten = 0;  // the grid outline file holds these patches
+  int32_t patchCount = 0;  // polygons in the store when step 1 built it
+  int32_t* ni = nullptr;   // cells in the I direction, per polygon
+  int32_t* nj = nullptr;   // cells in the J direction, per polygon
+  double** x = nullptr;    // node x, per polygon ((ni + 1) * (nj + 1) values)
+  double** y = nullptr;    // node y, same indexing
+
+  // 1 when the grid outline file holds these patches.
+  int32_t outlineWritten = 0;
 };
 
 extern GridStore grids;
