@@ -39,7 +39,7 @@ test-sanitize: deps
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: deps
-	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_BENCH=ON
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_BENCH=ON -DKESTREL_BUILD_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@for b in $(BUILD)-bench/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 

@@ -18,6 +18,9 @@ struct GridStore {
   int32_t* nj = nullptr;   // cells in the J direction, per polygon
   double** x = nullptr;    // node x, per polygon ((ni + 1) * (nj + 1) values)
   double** y = nullptr;    // node y, same indexing
+
+  // 1 when the grid outline file holds these patches.
+  int32_t outlineWritten = 0;
 };
 
 extern GridStore grids;

@@ -32,7 +32,8 @@ GridRun RunGrid(const std::string& args, const std::string& workDir = "") {
 
 TEST(KestrelGrid, ReadsTheBundledExample) {
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
-  GridRun r = RunGrid("'" + example + "'");
+  TempDir dir;  // the outputs land in the working folder
+  GridRun r = RunGrid("'" + example + "'", dir.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("reading " + example + "\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("14 lines read, 2 polygons found\n"), std::string::npos) << r.err;

@@ -1,0 +1,21 @@
+// Dense linear systems: Gaussian elimination with complete pivoting.
+#pragma once
+
+#include <cstdint>
+
+namespace kestrel {
+
+// Results of SolveLinearSystem.
+enum SolveStatus : int { kSolved = 0, kSingular = 1, kNoPermutation = 2 };
+
+// Pivots smaller than this in absolute value (2^-126, the smallest normal
+// single-precision number) make the matrix count as singular.
+constexpr double kPivotThreshold = 1.1754943508222875e-38;
+
+// Solves A x = b. `a` holds n * n doubles row by row and is destroyed; `b`
+// holds n doubles and receives x. Returns kSolved, kSingular (a and b are then
+// left in no particular state) or kNoPermutation (no memory for the column
+// permutation).
+int SolveLinearSystem(double* a, double* b, int32_t n);
+
+}  // namespace kestrel

@@ -1,0 +1,87 @@
+// kestrel-grid runs step 1 after reading and writes CELL.P2D.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "fixture.h"
+
+namespace kestrel::testing {
+namespace {
+
+struct ToolRun {
+  int exitCode;
+  std::string err;
+};
+
+ToolRun RunGrid(const std::string& args) {
+  const std::string command = std::string("'") + KESTREL_GRID_PROGRAM + "' " + args + " 2>&1 1>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  return ToolRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+long Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+const char kSquareAndLine[] =
+    "POLY 1by1\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 0\nEND\n"
+    "POLY 2 by 2\n2 0 0\n3 0 0\n3 1 0\n2 1 0\n2 0 0\nEND\n"
+    "POLY road\n0 2 0\n3 2 0\nEND\n";
+
+TEST(KestrelGridStep1, GridsTheBundledExampleIntoTheOutputFolder) {
+  TempDir dir;
+  const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
+  const ToolRun r = RunGrid("-C '" + dir.path() + "/out' '" + example + "'");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("gridding polygon 1 of 2 (upper_reach_10by4)\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 polygons gridded\n"), std::string::npos) << r.err;
+  // 100 by 20 reaches in extents 200 by 20: 14 by 6 cells each, so 15 lines
+  // of 7 nodes and 7 lines of 15 nodes per reach.
+  const std::string cells = TempDir::Read(dir.File("out/CELL.P2D"));
+  EXPECT_EQ(Lines(cells), 2 * (15 * (7 + 2) + 7 * (15 + 2)));
+  EXPECT_EQ(cells.rfind("POLY\n0.000000 0.000000\n", 0), 0u) << cells.substr(0, 60);
+}
+
+TEST(KestrelGridStep1, ExtraneousPolygonsAreRemovedUnlessKept) {
+  TempDir dir;
+  TempDir::Write(dir.File("in.p2d"), kSquareAndLine);
+  const ToolRun removed = RunGrid("-C '" + dir.path() + "/a' '" + dir.File("in.p2d") + "'");
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  EXPECT_NE(removed.err.find("extraneous polygons: There is an extraneous (ungriddable)\npolygon. Do you want it "
+                             "removed?\n(You can undo this later.) -> OK\n"),
+            std::string::npos)
+      << removed.err;
+  // 1 by 1 (from the chords: its name does not parse) and 2 by 2 cells.
+  EXPECT_TRUE(std::filesystem::exists(dir.File("a/CELL.P2D")));
+
+  const ToolRun kept = RunGrid("--keep-extraneous -C '" + dir.path() + "/b' '" + dir.File("in.p2d") + "'");
+  EXPECT_EQ(kept.exitCode, 1) << kept.err;
+  EXPECT_NE(kept.err.find("(You can undo this later.) -> cancel\n"), std::string::npos) << kept.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("b/CELL.P2D")));
+}
+
+TEST(KestrelGridStep1, NothingToGridOrNowhereToWriteIsAFailure) {
+  TempDir dir;
+  TempDir::Write(dir.File("lines.p2d"), "POLY road\n0 0 0\n3 2 0\nEND\nPOLY path\n1 0 0\n2 5 0\nEND\n");
+  const ToolRun none = RunGrid("-C '" + dir.path() + "' '" + dir.File("lines.p2d") + "'");
+  EXPECT_EQ(none.exitCode, 1) << none.err;
+  EXPECT_NE(none.err.find("there are no suitable polygons to grid\n"), std::string::npos) << none.err;
+
+  TempDir::Write(dir.File("in.p2d"), kSquareAndLine);
+  std::filesystem::create_directories(dir.File("blocked/CELL.P2D"));
+  const ToolRun blocked = RunGrid("-C '" + dir.path() + "/blocked' '" + dir.File("in.p2d") + "'");
+  EXPECT_EQ(blocked.exitCode, 1) << blocked.err;
+  EXPECT_NE(blocked.err.find("non-fatal error code 5380: can't create output file CELL.P2D\n"), std::string::npos)
+      << blocked.err;
+}
+
+}  // namespace
+}  // namespace kestrel::testing
