@@ -16,6 +16,7 @@
 #include "grid/gridstore.h"
 #include "grid/interior.h"
 #include "grid/outline.h"
+#include "grid/quality.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -377,10 +378,12 @@ void GenerateGrids() {
 
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
   gridsValid = 1;
+  // How good the new grid is, in the same breath as the count.
+  const std::string quality = QualityStatusLine(Summarise(MeasureGrid()));
   if (total == 1) {
-    ShowStatus("1 polygon gridded");
+    ShowStatusF(false, "1 polygon gridded; %s", quality.c_str());
   } else {
-    ShowStatusF(false, "%i polygons gridded", total);
+    ShowStatusF(false, "%i polygons gridded; %s", total, quality.c_str());
   }
   Finish();
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/report.h"
+#include "formats/outfile.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
 
@@ -39,17 +40,15 @@ bool WritePatch(FILE* out, int32_t k) {
 }  // namespace
 
 bool WriteGridOutlines() {
-  FILE* out = std::fopen(kGridOutlineFile, "w");
+  OutputFile file(kGridOutlineFile);
+  FILE* out = file.stream();
   bool ok = out != nullptr;
   const int32_t n = store.polygonCount < grids.patchCount ? store.polygonCount : grids.patchCount;
   for (int32_t k = 0; ok && k < n; ++k) {
     if (k != clipPolygon) ok = WritePatch(out, k);
   }
-  if (out) {
-    ok = std::fflush(out) == 0 && ok;
-    ok = !std::ferror(out) && ok;
-    ok = std::fclose(out) == 0 && ok;
-  }
+  if (!ok) file.Fail();
+  ok = file.Commit();
   if (!ok) Notify(5380, "can't create output file %s", kGridOutlineFile);
   return ok;
 }

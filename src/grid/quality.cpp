@@ -222,13 +222,19 @@ std::string QualityReport(const std::vector<CellQuality>& cells, CellLabel label
   for (const CellQuality& q : cells) worst.push_back(&q);
   const size_t shown = std::min<size_t>(10, worst.size());
   std::partial_sort(worst.begin(), worst.begin() + static_cast<long>(shown), worst.end(),
-                    [](const CellQuality* a, const CellQuality* b) { return a->orthogonality > b->orthogonality; });
+                    [](const CellQuality* a, const CellQuality* b) {
+                      // Worst first; equal cells in polygon, row, column order.
+                      if (a->orthogonality != b->orthogonality) return a->orthogonality > b->orthogonality;
+                      if (a->polygon != b->polygon) return a->polygon < b->polygon;
+                      if (a->j != b->j) return a->j < b->j;
+                      return a->i < b->i;
+                    });
   AppendLine(out, "%s", "");
   AppendLine(out, "The %zu worst cells by orthogonality deviation", shown);
   for (size_t n = 0; n < shown; ++n) {
     const CellQuality& q = *worst[n];
-    AppendLine(out, "  %2zu. polygon %i, %s: %.3f degrees%s", n + 1, q.polygon + 1, label(q).c_str(),
-               q.orthogonality, q.folded ? " (folded)" : "");
+    AppendLine(out, "  %2zu. polygon %i, %s: %.3f degrees%s", n + 1, q.polygon + 1, label(q).c_str(), q.orthogonality,
+               q.folded ? " (folded)" : "");
   }
   return out;
 }

@@ -18,7 +18,7 @@ struct CellQuality {
   double sizeRatioI = 1;     // largest DX ratio to the neighbours along i (1 without any)
   double sizeRatioJ = 1;     // largest DY ratio to the neighbours along j (1 without any)
   bool hasNeighbourI = false, hasNeighbourJ = false;
-  bool folded = false;       // a corner of 180 degrees or more, or no positive area
+  bool folded = false;  // a corner of 180 degrees or more, or no positive area
 };
 
 // The measures of one cell from its corner nodes P00 = (i, j), P10 = (i+1, j),

@@ -42,7 +42,7 @@ TEST(KestrelGridStep1, GridsTheBundledExampleIntoTheOutputFolder) {
   const ToolRun r = RunGrid("-C '" + dir.path() + "/out' '" + example + "'");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("gridding polygon 1 of 2 (upper_reach_10by4)\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("2 polygons gridded\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 polygons gridded; grid quality: "), std::string::npos) << r.err;
   // 100 by 20 reaches in extents 200 by 20: 14 by 6 cells each, so 15 lines
   // of 7 nodes and 7 lines of 15 nodes per reach.
   const std::string cells = TempDir::Read(dir.File("out/CELL.P2D"));

@@ -82,7 +82,10 @@ TEST_F(StoreTest, MarkModifiedInvalidatesGridsAndLinks) {
 }
 
 TEST_F(StoreTest, GrowsByThousandRecordsKeepingTheOldOnes) {
-  for (int i = 0; i < 1000; ++i) AddPolygon(("p" + std::to_string(i)).c_str(), {{double(i), 0}, {0, 1}});
+  for (int i = 0; i < 1000; ++i) {
+    const std::string name = std::string("p").append(std::to_string(i));
+    AddPolygon(name.c_str(), {{double(i), 0}, {0, 1}});
+  }
   EXPECT_EQ(store.polygonCapacity, 1000);
   Polygon* before = store.polygons;
   AddPolygon("last", {{0, 0}, {1, 1}});
