@@ -41,12 +41,12 @@ TEST(KestrelGridStep1, GridsTheBundledExampleIntoTheOutputFolder) {
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
   const ToolRun r = RunGrid("-C '" + dir.path() + "/out' '" + example + "'");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.err.find("gridding polygon 1 of 2 (upper_reach_10by4)\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("gridding polygon 1 of 2 (10by4_upper_reach)\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("2 polygons gridded; grid quality: "), std::string::npos) << r.err;
-  // 100 by 20 reaches in extents 200 by 20: 14 by 6 cells each, so 15 lines
-  // of 7 nodes and 7 lines of 15 nodes per reach.
+  // Both reaches are named 10 by 4 cells: 11 lines of 5 nodes and 5 lines of
+  // 11 nodes per reach.
   const std::string cells = TempDir::Read(dir.File("out/CELL.P2D"));
-  EXPECT_EQ(Lines(cells), 2 * (15 * (7 + 2) + 7 * (15 + 2)));
+  EXPECT_EQ(Lines(cells), 2 * (11 * (5 + 2) + 5 * (11 + 2)));
   EXPECT_EQ(cells.rfind("POLY\n0.000000 0.000000\n", 0), 0u) << cells.substr(0, 60);
 }
 
