@@ -3,6 +3,7 @@
 #include "app/report.h"
 #include "edit/journal.h"
 #include "grid/gridstore.h"
+#include "link/link.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -13,6 +14,7 @@ void ResetProgramState() {
   ResetJournal();
   ResetView();
   ReleaseGridStore();
+  ResetLinkState();
   SetAbortHook(nullptr);
 }
 
