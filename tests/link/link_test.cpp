@@ -311,6 +311,17 @@ TEST_F(LinkTest, TooManyMatchingEdgesStopTheLinkOnly) {
   EXPECT_TRUE(CheckCellGrid());
 }
 
+TEST_F(LinkTest, PatchThatCannotFaceItsNeighbourIsReported) {
+  patches.Rect("a", 0, 0, 2, 2, 2, 2);
+  patches.Rect("b", 5, 0, 7, 2, 2, 2);
+  patches.Build();
+  LinkPatch(0, 1);  // no edge of b matches one of a
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 5943);
+  EXPECT_EQ(Notified(), "logic error kp=-1 kq=-1");
+  EXPECT_TRUE(ui.aborts.empty());
+}
+
 TEST_F(LinkTest, LongListOfUnconnectedPolygonsFitsTheBox) {
   for (int k = 0; k < 400; ++k) patches.Rect("p", 3.0 * k, 0, 3.0 * k + 1, 1, 1, 1);
   patches.Build();
