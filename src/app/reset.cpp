@@ -5,6 +5,7 @@
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
+#include "link/link.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -17,6 +18,7 @@ void ResetProgramState() {
   ResetView();
   ReleaseGridStore();
   referenceSystem.clear();
+  ResetLinkState();
   SetAbortHook(nullptr);
 }
 

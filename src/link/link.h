@@ -1,0 +1,91 @@
+// Step 2: linking the grid patches of step 1 into one I, J index frame.
+//
+// Patches are matched along boundary edges whose end points coincide, turned
+// and mirrored in place so that each continues the directions of the
+// neighbour it is attached to, and every cell gets a global index pair
+// (cellMap.cellI, cellMap.cellJ). The owner map and the checks of the linked
+// grid are in link/cellmap.h.
+#pragma once
+
+#include <cstdint>
+
+namespace kestrel {
+
+// Side codes of a patch, in the counter-clockwise walk around it:
+//   0: j = 0, edges (i, 0)-(i+1, 0) for i = 0 .. ni-1, position (i, 0)
+//   1: i = ni, edges (ni, j)-(ni, j+1) for j = 0 .. nj-1, position (ni, j)
+//   2: j = nj, edges (i+1, nj)-(i, nj) for i = ni-1 .. 0, position (i, nj)
+//   3: i = 0, edges (0, j+1)-(0, j) for j = nj-1 .. 0, position (0, j)
+// The index running along a side is that of the cell bordering the edge.
+
+// One pairing of a boundary edge of patch p with one of patch q.
+struct EdgeMatch {
+  int32_t ip, jp;  // position of the edge on p
+  int32_t kp;      // side code of the edge on p
+  int32_t kq;      // side code of the edge on q
+  int32_t iq, jq;  // position of the edge on q
+  double score;    // > 0 the edges run the same way, < 0 opposite ways
+};
+
+// At most this many matches are accepted between two patches.
+constexpr int32_t kMaxMatches = 1000;
+
+// The matches of the last MatchPatches call, best first.
+extern EdgeMatch matchTable[kMaxMatches + 1];
+extern int32_t matchCount;
+
+// The link state of the last link command (released by the next one).
+struct LinkState {
+  int32_t slotCount = 0;            // polygons when the state was allocated
+  int32_t** adjacency = nullptr;    // [k][l], k < l: 1 when k and l share an edge
+  int32_t* hasNeighbour = nullptr;  // 1 when the patch shares an edge with any other
+};
+extern LinkState links;
+
+// Score of edge A (a to b) against edge B (c to d): the end-point distance
+// sum, positive when A and B run the same way, negative when they run
+// opposite ways, kNoMatch when the edges are not within the link tolerance
+// (1/500 of the diagonal of all polygons' extents).
+double EdgeScore(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy);
+constexpr double kNoMatch = 6.805646932770577e+38;
+// A score is a match when its magnitude is below this.
+constexpr double kMatchLimit = 3.4028234663852886e+38;
+
+// Fills matchTable with every matching pair of boundary edges of p and q and
+// returns the side code on p of the best one, or -1 when none match. More
+// than kMaxMatches matches stop the link command (see LinkGrids); -1 then.
+int MatchPatches(int32_t p, int32_t q);
+
+// In-place transforms of patch k's node arrays.
+void MirrorI(int32_t k);      // new (i, j) = old (ni - i, j); sides 1 and 3 trade
+void MirrorJ(int32_t k);      // new (i, j) = old (i, nj - j); sides 0 and 2 trade
+void RotatePatch(int32_t k);  // old (i, j) -> new (j, ni - i); ni and nj swap
+
+// Gives cell (i, j) of patch k the indices I0 + i, J0 + j.
+void PlacePatch(int32_t k, int32_t I0, int32_t J0);
+
+// Orients the unplaced patch q against the placed patch p and places it.
+void LinkPatch(int32_t p, int32_t q);
+
+// The link command (step 2). Pressed while links are valid it removes them.
+// Otherwise it refuses without valid grids ("polygons must first be
+// gridded"), links every patch, reports polygons that are not connected,
+// builds the owner map and writes cell.txt and cell.html (link/cellmap.h).
+// Returns true only when this call built a link without any complaint: the
+// owner map exists, linksValid is 1, and no Notify was shown (unconnected
+// polygons, overlapping cells, too many matching edges, a patch that cannot be
+// brought to face its neighbour, a cell map file that could not be written).
+// The command that the user sees is LinkGrids followed by CheckCellGrid.
+bool LinkGrids();
+
+// Whether cell (0, 0) of patch k has been given indices.
+bool IsPlaced(int32_t k);
+
+// Frees the link state and the cell map (indices and owner map); the counts
+// iSize, jSize and activeCount keep their values.
+void ReleaseLinkState();
+
+// Back to start-up: everything freed, the counts 0.
+void ResetLinkState();
+
+}  // namespace kestrel

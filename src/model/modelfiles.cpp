@@ -1,0 +1,167 @@
+#include "model/modelfiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/report.h"
+#include "grid/gridstore.h"
+#include "link/cellmap.h"
+#include "link/link.h"
+#include "link/outfile.h"
+#include "store/store.h"
+
+namespace kestrel {
+
+namespace {
+
+// Map positions per block of CELL.INP lines.
+constexpr int32_t kCellInpBlock = 120;
+
+// The corners of one cell: node (i, j), (i+1, j), (i+1, j+1), (i, j+1).
+struct CellCorners {
+  double x00, y00, x10, y10, x11, y11, x01, y01;
+};
+
+CellCorners CornersOf(int32_t k, int32_t i, int32_t j) {
+  const int32_t ni = grids.ni[k];
+  const double* x = grids.x[k];
+  const double* y = grids.y[k];
+  const int32_t a = NodeIndex(ni, i, j), b = NodeIndex(ni, i + 1, j);
+  const int32_t c = NodeIndex(ni, i + 1, j + 1), d = NodeIndex(ni, i, j + 1);
+  return CellCorners{x[a], y[a], x[b], y[b], x[c], y[c], x[d], y[d]};
+}
+
+// Calls visit(k, i, j) for every cell of every patch in file order: polygons
+// ascending, rows j, within a row i. The clip polygon has no cells.
+template <typename Visit>
+void ForEachCell(Visit visit) {
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    if (k == clipPolygon) continue;
+    for (int32_t j = 0; j < grids.nj[k]; ++j) {
+      for (int32_t i = 0; i < grids.ni[k]; ++i) visit(k, i, j);
+    }
+  }
+}
+
+int32_t ModelI(int32_t k, int32_t i, int32_t j) { return cellMap.cellI[k][j * grids.ni[k] + i] + 1; }
+int32_t ModelJ(int32_t k, int32_t i, int32_t j) { return cellMap.cellJ[k][j * grids.ni[k] + i] + 1; }
+
+// Whether the cell map in memory was built for the patches in memory.
+bool LinkIsCurrent() {
+  return linksValid == 1 && gridsValid == 1 && grids.patchCount == store.polygonCount &&
+         links.slotCount == grids.patchCount && cellMap.owner != nullptr && cellMap.cellI != nullptr;
+}
+
+}  // namespace
+
+bool WriteCellInp() {
+  const char* name = "CELL.INP";
+  std::FILE* out = CreateOutputFile(name, 6452);
+  if (!out) return false;
+  const int32_t iSize = cellMap.iSize, jSize = cellMap.jSize;
+  std::fprintf(out, "C cell.inp file,  %i rows and %i columns\n", iSize, jSize);
+  std::fputs("C\n", out);
+  const int32_t ruled = std::min(iSize, kCellInpBlock);
+  std::fputs("C    ", out);
+  for (int32_t p = 0; p < ruled; ++p) {
+    if (p % 10 == 9) {
+      std::fprintf(out, "%i", (p + 1) / 10);
+    } else {
+      std::fputc(' ', out);
+    }
+  }
+  std::fputc('\n', out);
+  std::fputs("C    ", out);
+  for (int32_t p = 0; p < ruled; ++p) std::fprintf(out, "%i", (p + 1) % 10);
+  std::fputc('\n', out);
+
+  for (int32_t start = 0; start < iSize; start += kCellInpBlock) {
+    const int32_t end = std::min(start + kCellInpBlock, iSize);
+    for (int32_t J = jSize - 1; J >= 0; --J) {
+      std::fprintf(out, "%3i  ", J + 1);
+      for (int32_t I = start; I < end; ++I) {
+        char c;
+        if (I == 0 || I == iSize - 1 || J == 0 || J == jSize - 1) {
+          c = '0';  // the outer frame
+        } else if (cellMap.owner[J][I] == -1) {
+          c = '9';  // land
+        } else {
+          c = '5';  // water
+        }
+        std::fputc(c, out);
+      }
+      std::fputc('\n', out);
+    }
+  }
+  return FinishOutputFile(out, name, 6453);
+}
+
+bool WriteDxdyInp() {
+  const char* name = "DXDY.INP";
+  std::FILE* out = CreateOutputFile(name, 6454);
+  if (!out) return false;
+  std::fputs("C DXDY.INP FILE, IN FREE FORMAT ACROSS COLUMNS\n", out);
+  std::fputs("C\n", out);
+  std::fputs("C                                  BOTTOM            Veg\n", out);
+  std::fputs("C  I    J    DX      DY    DEPTH    ELEV   ZROUGH   TYPE\n", out);
+  ForEachCell([&](int32_t k, int32_t i, int32_t j) {
+    if (!IsActiveCell(k, i, j)) return;
+    const CellCorners c = CornersOf(k, i, j);
+    const double dx = (std::hypot(c.x10 - c.x00, c.y10 - c.y00) + std::hypot(c.x11 - c.x01, c.y11 - c.y01)) * 0.5;
+    const double dy = (std::hypot(c.x01 - c.x00, c.y01 - c.y00) + std::hypot(c.x11 - c.x10, c.y11 - c.y10)) * 0.5;
+    std::fprintf(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
+  });
+  return FinishOutputFile(out, name, 6455);
+}
+
+bool WriteLxlyInp() {
+  const char* name = "LXLY.INP";
+  std::FILE* out = CreateOutputFile(name, 6456);
+  if (!out) return false;
+  std::fputs("C LXLY.INP FILE, IN FREE FORMAT ACROSS COLUMNS\n", out);
+  std::fputs("C\n", out);
+  std::fputs("C                                                              WIND \n", out);
+  std::fputs("C    I     J      X      Y      CUE     CVE     CUN     CVN  SHELTER\n", out);
+  ForEachCell([&](int32_t k, int32_t i, int32_t j) {
+    if (!IsActiveCell(k, i, j)) return;
+    const CellCorners c = CornersOf(k, i, j);
+    const double x = (c.x00 + c.x10 + c.x11 + c.x01) * 0.25;
+    const double y = (c.y00 + c.y10 + c.y11 + c.y01) * 0.25;
+    // Direction of the cell's i axis: from the middle of its low-i edge to
+    // the middle of its high-i edge.
+    const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
+    const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
+    std::fprintf(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve,
+                 cun, cvn);
+  });
+  return FinishOutputFile(out, name, 6457);
+}
+
+bool WriteCornersInp() {
+  const char* name = "CORNERS.INP";
+  std::FILE* out = CreateOutputFile(name, 6458);
+  if (!out) return false;
+  std::fputs("* corner file\n", out);
+  std::fputs("*\n", out);
+  ForEachCell([&](int32_t k, int32_t i, int32_t j) {
+    const int32_t I = ModelI(k, i, j) - 1, J = ModelJ(k, i, j) - 1;
+    if (cellMap.owner[J][I] == -1) return;
+    const CellCorners c = CornersOf(k, i, j);
+    std::fprintf(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10,
+                 c.y10, c.x11, c.y11, c.x01, c.y01);
+  });
+  return FinishOutputFile(out, name, 6459);
+}
+
+bool WriteModelFiles() {
+  // Files written from a link of other patches than those in memory would
+  // describe a grid that does not exist.
+  if (!LinkIsCurrent()) {
+    ShowStatus("polygons must first be linked");
+    return false;
+  }
+  return WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() && WriteCornersInp();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,337 @@
+#include "link/link.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "fixture.h"
+#include "grid/gridstore.h"
+#include "link/cellmap.h"
+#include "patches.h"
+#include "store/store.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+namespace {
+
+// Every link test runs in a fresh folder: a built owner map writes cell.txt
+// and cell.html into the working folder.
+class LinkTest : public KestrelTest {
+ protected:
+  TempDir dir;
+  std::optional<InFolder> folder;
+  PatchBuilder patches;
+
+  void SetUp() override {
+    KestrelTest::SetUp();
+    folder.emplace(dir.path());
+  }
+  void TearDown() override {
+    folder.reset();
+    KestrelTest::TearDown();
+  }
+
+  int32_t CellI(int k, int i, int j) { return cellMap.cellI[k][j * grids.ni[k] + i]; }
+  int32_t CellJ(int k, int i, int j) { return cellMap.cellJ[k][j * grids.ni[k] + i]; }
+  std::string Notified(size_t n = 0) { return n < ui.notifications.size() ? ui.notifications[n].text : ""; }
+};
+
+TEST_F(LinkTest, EdgeScoreSignsToleranceAndTie) {
+  extentXmin = 0, extentXmax = 300, extentYmin = 0, extentYmax = 400;  // tolerance 1
+  EXPECT_DOUBLE_EQ(EdgeScore(0, 0, 10, 0, 0.25, 0, 10, 0.5), 0.75) << "same direction";
+  EXPECT_DOUBLE_EQ(EdgeScore(0, 0, 10, 0, 10, 0.25, 0, 0.5), -0.75) << "opposite directions";
+  EXPECT_EQ(EdgeScore(0, 0, 10, 0, 0, 0.6, 10, 0.4), kNoMatch) << "a sum of exactly 1 is not below it";
+  // An edge shrunk to its midpoint is as near one way as the other: the tie
+  // counts as opposite.
+  EXPECT_DOUBLE_EQ(EdgeScore(0, 0, 0.1, 0, 0.05, 0, 0.05, 0), -0.1);
+  EXPECT_FALSE(std::fabs(kNoMatch) < kMatchLimit);
+}
+
+TEST_F(LinkTest, SinglePatchIsSeedOfTheFrame) {
+  patches.Rect("a", 0, 0, 3, 2, 3, 2);
+  patches.Build();
+  EXPECT_TRUE(LinkGrids());
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(CellI(0, i, j), i + 2);
+      EXPECT_EQ(CellJ(0, i, j), j + 2);
+    }
+  }
+  EXPECT_EQ(cellMap.iSize, 7);
+  EXPECT_EQ(cellMap.jSize, 6);
+  EXPECT_EQ(cellMap.activeCount, 6);
+  EXPECT_EQ(linksValid, 1);
+  EXPECT_EQ(links.hasNeighbour[0], 0);
+  EXPECT_TRUE(CheckCellGrid());
+  EXPECT_EQ(linksValid, 1);
+  EXPECT_TRUE(ui.notifications.empty());
+  EXPECT_GT(ui.plotRepaints, 0);
+  EXPECT_TRUE(ui.buttons[kSlotFile]);
+}
+
+TEST_F(LinkTest, SeedIsTurnedTowardsIncreasingXAndY) {
+  // Corner 1 at the top right: i runs towards -x, j towards -y.
+  patches.Quad("seed", {Corner{4, 2}, {0, 2}, {0, 0}, {4, 0}}, 4, 2);
+  patches.Rect("east", 4, 0, 6, 2, 2, 2);
+  patches.Build();
+  ASSERT_TRUE(LinkGrids());
+  EXPECT_EQ(NodeXOf(0, 0, 0), 0);
+  EXPECT_EQ(NodeYOf(0, 0, 0), 0);
+  EXPECT_EQ(NodeXOf(0, 4, 2), 4);
+  EXPECT_EQ(NodeYOf(0, 4, 2), 2);
+  // The neighbour continues the seed's mirrored frame to the right.
+  EXPECT_EQ(CellI(1, 0, 0), CellI(0, 3, 0) + 1);
+  EXPECT_EQ(CellJ(1, 0, 1), CellJ(0, 3, 1));
+}
+
+TEST_F(LinkTest, PatchesSharingASideMatchEdgeForEdge) {
+  patches.Rect("a", 0, 0, 2, 3, 2, 3);
+  patches.Rect("b", 2, 0, 5, 3, 3, 3);
+  patches.Build();
+  // Both walks run counter-clockwise, so shared edges run opposite ways.
+  EXPECT_EQ(MatchPatches(0, 1), 1);
+  ASSERT_EQ(matchCount, 3);
+  for (int m = 0; m < matchCount; ++m) {
+    EXPECT_TRUE(std::signbit(matchTable[m].score));
+    EXPECT_EQ(matchTable[m].kp, 1);
+    EXPECT_EQ(matchTable[m].kq, 3);
+    EXPECT_EQ(matchTable[m].jp, matchTable[m].jq);
+  }
+  EXPECT_EQ(matchTable[0].jp, 0) << "equal scores keep the walk order";
+
+  ASSERT_TRUE(LinkGrids());
+  EXPECT_EQ(links.adjacency[0][1], 1);
+  EXPECT_EQ(links.hasNeighbour[0], 1);
+  EXPECT_EQ(links.hasNeighbour[1], 1);
+  EXPECT_EQ(CellI(1, 0, 0), 4);
+  EXPECT_EQ(CellJ(1, 0, 0), 2);
+  EXPECT_EQ(cellMap.iSize, 2 + 5 + 2);
+  EXPECT_EQ(cellMap.activeCount, 15);
+  EXPECT_TRUE(CheckCellGrid());
+}
+
+TEST_F(LinkTest, UnequalCountsAlongTheSideAreNotConnected) {
+  patches.Rect("a", 0, 0, 8, 12, 8, 10);
+  patches.Rect("b", 8, 0, 20, 12, 4, 12);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(links.adjacency[0][1], 0);
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6077);
+  EXPECT_EQ(Notified(), "the following polygon is not connected to the rest\n 2");
+  EXPECT_EQ(linksValid, 0);
+  EXPECT_EQ(cellMap.owner, nullptr);
+  EXPECT_TRUE(CheckCellGrid()) << "no owner map, nothing to check";
+  EXPECT_TRUE(TempDir::Read(dir.File("cell.txt")).empty());
+}
+
+TEST_F(LinkTest, TouchingCornersAreNotAdjacentAndUnconnectedAreListed) {
+  patches.Rect("a", 0, 0, 2, 2, 2, 2);
+  patches.Rect("b", 2, 2, 4, 4, 2, 2);  // meets a at (2, 2) only
+  patches.Rect("c", 10, 0, 12, 2, 2, 2);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(links.adjacency[0][1], 0);
+  EXPECT_EQ(Notified(), "the following polygons are not connected to the rest\n 2 3");
+}
+
+TEST_F(LinkTest, PatchBelowTheSeedGetsSmallerJ) {
+  patches.Rect("top", 0, 2, 4, 4, 4, 2);
+  patches.Rect("bottom", 1, 0, 3, 2, 2, 2);
+  patches.Build();
+  ASSERT_TRUE(LinkGrids());
+  EXPECT_EQ(CellJ(1, 0, 0), 2);
+  EXPECT_EQ(CellJ(1, 0, 1), 3);
+  EXPECT_EQ(CellJ(0, 0, 0), 4);
+  EXPECT_EQ(CellI(1, 0, 0), CellI(0, 1, 0)) << "offset along the shared side";
+  EXPECT_EQ(CellI(0, 0, 0), 2);
+  EXPECT_TRUE(CheckCellGrid());
+}
+
+TEST_F(LinkTest, TurnedNeighbourTakesTheSeedsFrame) {
+  patches.Rect("seed", 0, 0, 2, 2, 2, 2);
+  // Corner 1 at the top left of the neighbour: its i runs down (-y), its j
+  // runs right (+x), and it has 3 cells along x and 2 along y.
+  patches.Quad("east", {Corner{2, 2}, {2, 0}, {5, 0}, {5, 2}}, 2, 3);
+  // Corner 1 at the top right of the one above the seed: i runs towards -x.
+  patches.Quad("north", {Corner{2, 5}, {0, 5}, {0, 2}, {2, 2}}, 2, 3);
+  patches.Build();
+  ASSERT_TRUE(LinkGrids());
+  EXPECT_EQ(grids.ni[1], 3);
+  EXPECT_EQ(grids.nj[1], 2);
+  EXPECT_EQ(NodeXOf(1, 0, 0), 2);
+  EXPECT_EQ(NodeYOf(1, 0, 0), 0);
+  EXPECT_EQ(NodeXOf(1, 3, 2), 5);
+  EXPECT_EQ(NodeYOf(1, 3, 2), 2);
+  EXPECT_EQ(CellI(1, 0, 0), 4);
+  EXPECT_EQ(CellJ(1, 0, 0), 2);
+  EXPECT_EQ(NodeXOf(2, 0, 0), 0);
+  EXPECT_EQ(NodeYOf(2, 0, 0), 2);
+  EXPECT_EQ(CellI(2, 0, 0), 2);
+  EXPECT_EQ(CellJ(2, 0, 0), 4);
+  EXPECT_TRUE(CheckCellGrid());
+}
+
+TEST_F(LinkTest, TransformsRebuildTheNodes) {
+  patches.Quad("q", {Corner{0, 0}, {3, 0}, {3, 2}, {0, 2}}, 3, 2);
+  patches.Build();
+  MirrorI(0);
+  EXPECT_EQ(NodeXOf(0, 0, 1), 3);
+  EXPECT_EQ(NodeXOf(0, 3, 1), 0);
+  MirrorJ(0);
+  EXPECT_EQ(NodeYOf(0, 0, 0), 2);
+  EXPECT_EQ(NodeXOf(0, 0, 0), 3);
+  MirrorI(0);
+  MirrorJ(0);
+  RotatePatch(0);  // old (i, j) -> new (j, ni - i)
+  EXPECT_EQ(grids.ni[0], 2);
+  EXPECT_EQ(grids.nj[0], 3);
+  for (int i = 0; i <= 3; ++i) {
+    for (int j = 0; j <= 2; ++j) {
+      EXPECT_EQ(NodeXOf(0, j, 3 - i), i);
+      EXPECT_EQ(NodeYOf(0, j, 3 - i), j);
+    }
+  }
+}
+
+TEST_F(LinkTest, SecondPressRemovesTheLinks) {
+  patches.Rect("a", 0, 0, 3, 2, 3, 2);
+  patches.Build();
+  ASSERT_TRUE(LinkGrids());
+  EXPECT_TRUE(CheckCellGrid());
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(linksValid, 0);
+  EXPECT_EQ(cellMap.owner, nullptr);
+  EXPECT_EQ(cellMap.iSize, 7) << "the counts outlive the map";
+  EXPECT_TRUE(CheckCellGrid());
+  EXPECT_FALSE(ui.buttons[kSlotFile]);
+}
+
+TEST_F(LinkTest, RefusesWithoutCurrentGrids) {
+  patches.Rect("a", 0, 0, 3, 2, 3, 2);
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(ui.LastStatus(), "polygons must first be gridded");
+  EXPECT_TRUE(CheckCellGrid());
+  patches.Build();
+  MarkModified();
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(ui.LastStatus(), "polygons must first be gridded");
+  patches.Build();
+  AddPolygon("late", {{9, 9}, {10, 9}});  // the store grew after gridding
+  gridsValid = 1;
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(ui.LastStatus(), "polygons must first be gridded");
+  EXPECT_TRUE(ui.notifications.empty());
+}
+
+// Polygons 1 and 2 are one cell each, side by side; 3 lies on both of them
+// but matches only 1; 4 sits above 2 and shares `shared` positions with 3.
+void BuildOverlap(PatchBuilder& patches, int shared) {
+  patches.Rect("a", 0, 0, 1, 1, 1, 1);
+  patches.Rect("b", 1, 0, 2, 1, 1, 1);
+  patches.Rect("c", 0, 1, 1 + shared, 2, 1 + shared, 1);
+  patches.Rect("d", 1, 1, 1 + shared, 2, shared, 1);
+}
+
+TEST_F(LinkTest, OverlapOfOneCellIsSingular) {
+  BuildOverlap(patches, 1);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6239);
+  EXPECT_EQ(Notified(), "the following polygon has overlapping cells\n 4(3)");
+  EXPECT_EQ(linksValid, 0);
+  ASSERT_NE(cellMap.owner, nullptr) << "the map is complete all the same";
+  EXPECT_EQ(cellMap.owner[3][3], 2) << "the first owner keeps the position";
+  EXPECT_EQ(TempDir::Read(dir.File("cell.txt")).substr(0, 23), "symbolic CELL.INP file\n");
+  EXPECT_TRUE(CheckCellGrid());
+  EXPECT_EQ(linksValid, 0);
+}
+
+TEST_F(LinkTest, OverlapOfTwoCellsIsPluralForOnePolygon) {
+  BuildOverlap(patches, 2);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(Notified(), "the following polygons have overlapping cells\n 4(3)");
+}
+
+TEST_F(LinkTest, ClipRemovesTheEarlierOwnerOfAPosition) {
+  patches.Rect("a", 0, 0, 1, 1, 1, 1);
+  patches.Rect("b", 1, 0, 2, 1, 1, 1);
+  // Above a, two cells wide at its foot and narrower at its head: its second
+  // cell leans over to the left, centre (1.2, 1.5).
+  patches.Quad("c", {Corner{0, 1}, {2, 1}, {1.2, 2}, {0, 2}}, 2, 1);
+  patches.Rect("d", 1, 1, 2, 2, 1, 1);  // above b, centre (1.5, 1.5)
+  patches.Clip({{-1, -1}, {3, -1}, {3, 1.2}, {1.35, 1.2}, {1.35, 3}, {-1, 3}});
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  EXPECT_EQ(Notified(), "the following polygon has overlapping cells\n 4(3)");
+  EXPECT_EQ(cellMap.owner[3][3], -1) << "d's clipped cell also removed c's entry";
+  EXPECT_EQ(cellMap.owner[3][2], 2);
+  EXPECT_EQ(cellMap.activeCount, 3);
+  EXPECT_EQ(cellMap.cellI[4][0], kUnplaced) << "the clip polygon is never placed";
+}
+
+TEST_F(LinkTest, OrphanedCellIsReportedAndTheProgramGoesOn) {
+  patches.Rect("strip", 0, 0, 5, 1, 5, 1);
+  // A notch from below takes the third cell; the fifth lies outside.
+  patches.Clip({{-1, -1}, {2.1, -1}, {2.1, 0.8}, {2.9, 0.8}, {2.9, -1}, {3.9, -1}, {3.9, 2}, {-1, 2}});
+  patches.Build();
+  ASSERT_TRUE(LinkGrids()) << "the owner map itself is sound";
+  EXPECT_EQ(cellMap.owner[2][5], 0) << "the lone cell stays in the map";
+  EXPECT_EQ(cellMap.owner[2][4], -1);
+  EXPECT_EQ(linksValid, 1);
+  EXPECT_FALSE(CheckCellGrid());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6406);
+  EXPECT_EQ(Notified(), "cell is orphaned i=5, j=2");
+  EXPECT_EQ(linksValid, 0) << "the bad grid cannot be filed";
+  EXPECT_TRUE(ui.aborts.empty());
+  // The program goes on: the grids are still there, and linking again
+  // rebuilds the map and finds the same fault.
+  EXPECT_TRUE(LinkGrids());
+  EXPECT_FALSE(CheckCellGrid());
+  EXPECT_EQ(ui.notifications.size(), 2u);
+  EXPECT_EQ(linksValid, 0);
+}
+
+TEST_F(LinkTest, TooManyMatchingEdgesStopTheLinkOnly) {
+  // Two copies of one long strip: 500 + 1 + 500 edges coincide one way.
+  patches.Rect("a", 0, 0, 500, 1, 500, 1);
+  patches.Rect("b", 0, 0, 500, 1, 500, 1);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 5639) << "the 1001st match pairs side 2 with side 2";
+  EXPECT_EQ(Notified(), "too many overlapping cells");
+  EXPECT_EQ(matchCount, kMaxMatches + 1);
+  EXPECT_EQ(linksValid, 0);
+  EXPECT_EQ(cellMap.owner, nullptr);
+  EXPECT_TRUE(CheckCellGrid());
+}
+
+TEST_F(LinkTest, PatchThatCannotFaceItsNeighbourIsReported) {
+  patches.Rect("a", 0, 0, 2, 2, 2, 2);
+  patches.Rect("b", 5, 0, 7, 2, 2, 2);
+  patches.Build();
+  LinkPatch(0, 1);  // no edge of b matches one of a
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 5943);
+  EXPECT_EQ(Notified(), "logic error kp=-1 kq=-1");
+  EXPECT_TRUE(ui.aborts.empty());
+}
+
+TEST_F(LinkTest, LongListOfUnconnectedPolygonsFitsTheBox) {
+  for (int k = 0; k < 400; ++k) patches.Rect("p", 3.0 * k, 0, 3.0 * k + 1, 1, 1, 1);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  ASSERT_EQ(ui.notifications.size(), 1u) << "no overflow of the message box";
+  const std::string text = Notified();
+  EXPECT_LE(text.size(), 1023u);
+  EXPECT_EQ(text.rfind("the following polygons are not connected to the rest\n 2 3 4 ", 0), 0u);
+  EXPECT_EQ(text.substr(text.size() - 4), " ...");
+}
+
+}  // namespace
+}  // namespace kestrel::testing
