@@ -1,12 +1,12 @@
 // kestrel-grid: the whole workflow without a window.
 //
-//   kestrel-grid [-C DIR] [--keep-extraneous] INPUT
+//   kestrel-grid [-C DIR] [--steps 1|2|4] [--keep-extraneous] INPUT
 //
-// Reads INPUT, bounds its polygons, grids them (step 1) and writes CELL.P2D,
-// printing every status-line text on standard error. Exit codes: 0 the
-// polygons were read and gridded, 1 the input could not be read or held none,
-// or it could not be gridded or its outline file not written, 2 a fatal
-// error, 64 bad usage.
+// Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
+// writes the model input files (step 4), printing every status-line text on
+// standard error. Exit codes: 0 every step it ran succeeded, 1 the input
+// could not be read or held none, or a step was refused or reported a
+// problem, 2 a fatal error, 64 bad usage.
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,6 +22,9 @@
 #include "formats/input.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "link/cellmap.h"
+#include "link/link.h"
+#include "model/modelfiles.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -30,26 +33,34 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitNoPolygons = 1;
 constexpr int kExitNotGridded = 1;
+constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
 
 const char* const kUsage =
-    "usage: kestrel-grid [-C DIR] [--keep-extraneous] INPUT\n"
+    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--keep-extraneous] INPUT\n"
     "\n"
-    "Reads INPUT, bounds its polygons, grids them and writes the grid lines\n"
-    "to CELL.P2D, printing every status-line text on standard error. INPUT is\n"
-    "a polygon file, a DXF drawing (a name ending in .dxf, any case) or a GIS\n"
-    "layer (.shp, .geojson, .json, .gpkg, .kml). Polygons that cannot be\n"
-    "gridded (open, or fewer than four points) are removed first.\n"
+    "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
+    "every status-line text on standard error:\n"
+    "  1  grid the polygons and write the grid lines to CELL.P2D\n"
+    "  2  link the patches into one cell map: cell.txt and cell.html\n"
+    "  4  write the model input files EFDC.INP, CELL.INP, CELLLT.INP,\n"
+    "     DXDY.INP, LXLY.INP, CORNERS.INP and (when there is none) SHOW.INP\n"
+    "The grid quality report QUALITY.TXT is written after the last step.\n"
+    "INPUT is a polygon file, a DXF drawing (a name ending in .dxf, any case)\n"
+    "or a GIS layer (.shp, .geojson, .json, .gpkg, .kml). Polygons that cannot\n"
+    "be gridded (open, or fewer than four points) are removed first.\n"
     "\n"
     "  -C DIR             write every output file into DIR (created when\n"
     "                     missing) instead of the working folder\n"
+    "  --steps N          stop after step N (1, 2 or 4; 4 when not given)\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
     "  --help             show this text\n"
     "\n"
-    "exit codes: 0 the polygons were read and gridded, 1 the input could not\n"
-    "be read or held none, or was not gridded, or CELL.P2D could not be\n"
-    "written, 2 a fatal error, 64 bad usage\n";
+    "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
+    "held none, or a step was refused or reported a problem (polygons not\n"
+    "gridded, patches not connected, overlapping cells, a file not written),\n"
+    "2 a fatal error, 64 bad usage\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "kestrel-grid: %s\n", problem);
@@ -64,6 +75,7 @@ int main(int argc, char** argv) {
   std::string outputDir;
   std::string input;
   bool keepExtraneous = false;
+  int lastStep = 4;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -73,6 +85,11 @@ int main(int argc, char** argv) {
     if (arg == "-C") {
       if (i + 1 >= argc) return Usage("-C needs a folder");
       outputDir = argv[++i];
+    } else if (arg == "--steps") {
+      if (i + 1 >= argc) return Usage("--steps needs 1, 2 or 4");
+      const std::string step = argv[++i];
+      if (step != "1" && step != "2" && step != "4") return Usage("--steps takes 1, 2 or 4");
+      lastStep = step[0] - '0';
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -118,5 +135,14 @@ int main(int argc, char** argv) {
   console.questionAnswer = keepExtraneous ? Answer::No : Answer::Yes;
   GenerateGrids();
   if (gridsValid != 1 || grids.outlineWritten != 1) return kExitNotGridded;
-  return kExitOk;
+  if (lastStep == 1) return WriteQualityFile() ? kExitOk : kExitStepFailed;
+
+  // Step 2: link the patches and check the linked grid.
+  const bool linked = LinkGrids();
+  const bool consistent = CheckCellGrid();
+  if (!linked || !consistent) return kExitStepFailed;
+  if (lastStep == 2) return WriteQualityFile() ? kExitOk : kExitStepFailed;
+
+  // Step 4: the model input files.
+  return WriteModelFiles() ? kExitOk : kExitStepFailed;
 }

@@ -1,11 +1,15 @@
 #include "model/modelfiles.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "app/report.h"
 #include "grid/gridstore.h"
+#include "grid/quality.h"
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "link/outfile.h"
@@ -55,9 +59,11 @@ bool LinkIsCurrent() {
 
 }  // namespace
 
-bool WriteCellInp() {
-  const char* name = "CELL.INP";
-  std::FILE* out = CreateOutputFile(name, 6452);
+namespace {
+
+// The cell type map, in the layout of CELL.INP, into the file `name`.
+bool WriteCellTypeMap(const char* name, int createCode, int writeCode) {
+  std::FILE* out = CreateOutputFile(name, createCode);
   if (!out) return false;
   const int32_t iSize = cellMap.iSize, jSize = cellMap.jSize;
   std::fprintf(out, "C cell.inp file,  %i rows and %i columns\n", iSize, jSize);
@@ -94,7 +100,58 @@ bool WriteCellInp() {
       std::fputc('\n', out);
     }
   }
-  return FinishOutputFile(out, name, 6453);
+  return FinishOutputFile(out, name, writeCode);
+}
+
+// How a cell is named in the quality report once the grid is linked.
+std::string ModelCellLabel(const CellQuality& cell) {
+  char text[64];
+  std::snprintf(text, sizeof text, "model I %i, J %i", ModelI(cell.polygon, cell.i, cell.j),
+                ModelJ(cell.polygon, cell.i, cell.j));
+  return text;
+}
+
+}  // namespace
+
+bool WriteCellInp() {
+  // The model reads the long-term transport map CELLLT.INP in every run; it
+  // is the same map, written with CELL.INP so that the two never disagree.
+  return WriteCellTypeMap("CELL.INP", 6452, 6453) && WriteCellTypeMap("CELLLT.INP", 6460, 6461);
+}
+
+bool WriteShowInp() {
+  const char* name = "SHOW.INP";
+  // A modeller's own display settings are never replaced.
+  struct stat st;
+  if (stat(name, &st) == 0) return true;
+  int32_t firstI = 0, firstJ = 0;
+  bool found = false;
+  ForEachCell([&](int32_t k, int32_t i, int32_t j) {
+    if (found || !IsActiveCell(k, i, j)) return;
+    firstI = ModelI(k, i, j);
+    firstJ = ModelJ(k, i, j);
+    found = true;
+  });
+  std::FILE* out = CreateOutputFile(name, 6462);
+  if (!out) return false;
+  std::fputs("* SHOW.INP: what the model shows on the screen while it runs.\n", out);
+  std::fputs("* First line of numbers: the kind of value shown (3 is salinity), the\n", out);
+  std::fputs("*   time steps between two screen updates, the model I and J of the\n", out);
+  std::fputs("*   cell whose values are shown, and the screen updates per printed line.\n", out);
+  std::fputs("* Second line: the lowest and the highest water surface elevation shown,\n", out);
+  std::fputs("*   and the largest salinity shown.\n", out);
+  std::fprintf(out, "%8i%8i%8i%8i%8i\n", 3, 1000, firstI, firstJ, 1);
+  std::fputs("-500 1000 1000\n", out);
+  return FinishOutputFile(out, name, 6463);
+}
+
+bool WriteQualityFile() {
+  const char* name = "QUALITY.TXT";
+  std::FILE* out = CreateOutputFile(name, 6464);
+  if (!out) return false;
+  const std::string report = QualityReport(MeasureGrid(), LinkIsCurrent() ? ModelCellLabel : PatchCellLabel);
+  std::fputs(report.c_str(), out);
+  return FinishOutputFile(out, name, 6465);
 }
 
 bool WriteDxdyInp() {
@@ -161,7 +218,8 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
-  return WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() && WriteCornersInp();
+  return WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() && WriteCornersInp() &&
+         WriteShowInp() && WriteQualityFile();
 }
 
 }  // namespace kestrel

@@ -7,33 +7,15 @@
 #include <string>
 
 #include "fixture.h"
+#include "run_tool.h"
 
 namespace kestrel::testing {
 namespace {
 
-struct GridRun {
-  int exitCode;
-  std::string err;
-};
-
-// Runs kestrel-grid with the given arguments, standard error captured.
-GridRun RunGrid(const std::string& args, const std::string& workDir = "") {
-  std::string command;
-  if (!workDir.empty()) command = "cd '" + workDir + "' && ";
-  command += std::string("'") + KESTREL_GRID_PROGRAM + "' " + args + " 2>&1 1>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  return GridRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
 TEST(KestrelGrid, ReadsTheBundledExample) {
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
   TempDir dir;  // the outputs land in the working folder
-  GridRun r = RunGrid("'" + example + "'", dir.path());
+  ToolRun r = RunGrid("'" + example + "'", dir.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("reading " + example + "\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("14 lines read, 2 polygons found\n"), std::string::npos) << r.err;
@@ -41,7 +23,7 @@ TEST(KestrelGrid, ReadsTheBundledExample) {
 
 TEST(KestrelGrid, ReadsADrawingByItsName) {
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.dxf";
-  GridRun r = RunGrid("'" + example + "'");
+  ToolRun r = RunGrid("'" + example + "'");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("reading " + example + "\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("86 lines read, 2 polygons found\n"), std::string::npos) << r.err;
@@ -71,7 +53,7 @@ namespace {
 TEST(KestrelGrid, MissingInputIsReportedWithExitOne) {
   TempDir dir;
   const std::string missing = dir.File("nothing.p2d");
-  GridRun r = RunGrid("'" + missing + "'");
+  ToolRun r = RunGrid("'" + missing + "'");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("non-fatal error code 2705: can't open input file " + missing + "\n"), std::string::npos)
       << r.err;
@@ -80,7 +62,7 @@ TEST(KestrelGrid, MissingInputIsReportedWithExitOne) {
 TEST(KestrelGrid, FileWithoutPolygonsExitsOne) {
   TempDir dir;
   TempDir::Write(dir.File("words.p2d"), "no numbers here\n");
-  GridRun r = RunGrid("words.p2d", dir.path());
+  ToolRun r = RunGrid("words.p2d", dir.path());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("file does not contain any polygons"), std::string::npos) << r.err;
 }
@@ -88,7 +70,7 @@ TEST(KestrelGrid, FileWithoutPolygonsExitsOne) {
 TEST(KestrelGrid, DegenerateDrawingExitsOne) {
   TempDir dir;
   TempDir::Write(dir.File("line.p2d"), "LINE l\n0 0\n0 5\n");
-  GridRun r = RunGrid("line.p2d", dir.path());
+  ToolRun r = RunGrid("line.p2d", dir.path());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("non-fatal error code 836: polygons are degenerate in X"), std::string::npos) << r.err;
 }
@@ -104,7 +86,7 @@ TEST(KestrelGrid, UsageErrorsExit64) {
 TEST(KestrelGrid, OutputFolderIsCreated) {
   TempDir dir;
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
-  GridRun r = RunGrid("-C out/deeper '" + example + "'", dir.path());
+  ToolRun r = RunGrid("-C out/deeper '" + example + "'", dir.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("out/deeper")));
 }

@@ -1,4 +1,4 @@
-// kestrel-grid runs step 1 after reading and writes CELL.P2D.
+// kestrel-grid runs the steps of the workflow after reading.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,25 +9,10 @@
 #include <string>
 
 #include "fixture.h"
+#include "run_tool.h"
 
 namespace kestrel::testing {
 namespace {
-
-struct ToolRun {
-  int exitCode;
-  std::string err;
-};
-
-ToolRun RunGrid(const std::string& args) {
-  const std::string command = std::string("'") + KESTREL_GRID_PROGRAM + "' " + args + " 2>&1 1>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  return ToolRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
 
 long Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
 
@@ -53,7 +38,7 @@ TEST(KestrelGridStep1, GridsTheBundledExampleIntoTheOutputFolder) {
 TEST(KestrelGridStep1, ExtraneousPolygonsAreRemovedUnlessKept) {
   TempDir dir;
   TempDir::Write(dir.File("in.p2d"), kSquareAndLine);
-  const ToolRun removed = RunGrid("-C '" + dir.path() + "/a' '" + dir.File("in.p2d") + "'");
+  const ToolRun removed = RunGrid("--steps 1 -C '" + dir.path() + "/a' '" + dir.File("in.p2d") + "'");
   EXPECT_EQ(removed.exitCode, 0) << removed.err;
   EXPECT_NE(removed.err.find("extraneous polygons: There is an extraneous (ungriddable)\npolygon. Do you want it "
                              "removed?\n(You can undo this later.) -> OK\n"),
@@ -77,10 +62,68 @@ TEST(KestrelGridStep1, NothingToGridOrNowhereToWriteIsAFailure) {
 
   TempDir::Write(dir.File("in.p2d"), kSquareAndLine);
   std::filesystem::create_directories(dir.File("blocked/CELL.P2D"));
-  const ToolRun blocked = RunGrid("-C '" + dir.path() + "/blocked' '" + dir.File("in.p2d") + "'");
+  const ToolRun blocked = RunGrid("--steps 1 -C '" + dir.path() + "/blocked' '" + dir.File("in.p2d") + "'");
   EXPECT_EQ(blocked.exitCode, 1) << blocked.err;
   EXPECT_NE(blocked.err.find("non-fatal error code 5380: can't create output file CELL.P2D\n"), std::string::npos)
       << blocked.err;
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// Every bundled example goes the whole way: gridded, linked and filed.
+TEST(KestrelGridWorkflow, EveryExampleGridsLinksAndFiles) {
+  const char* const examples[] = {"channel.p2d", "river_bend.p2d", "harbour.p2d", "channel.dxf", "shoreline.geojson"};
+  const char* const written[] = {"CELL.P2D", "cell.txt", "cell.html",   "EFDC.INP", "CELL.INP",   "CELLLT.INP",
+                                 "DXDY.INP", "LXLY.INP", "CORNERS.INP", "SHOW.INP", "QUALITY.TXT"};
+  for (const char* example : examples) {
+    TempDir dir;
+    const ToolRun r = RunGrid("-C out '" + std::string(KESTREL_EXAMPLES_DIR) + "/" + example + "'", dir.path());
+    EXPECT_EQ(r.exitCode, 0) << example << "\n" << r.err;
+    EXPECT_EQ(r.err.find("non-fatal error"), std::string::npos) << example << "\n" << r.err;
+    for (const char* file : written) {
+      EXPECT_TRUE(std::filesystem::exists(dir.File(std::string("out/") + file))) << example << ": " << file;
+    }
+    EXPECT_EQ(TempDir::Read(dir.File("out/CELLLT.INP")), TempDir::Read(dir.File("out/CELL.INP")));
+  }
+}
+
+TEST(KestrelGridWorkflow, TheRiverBendLinksIntoOneReach) {
+  TempDir dir;
+  const ToolRun r = RunGrid("'" + std::string(KESTREL_EXAMPLES_DIR) + "/river_bend.p2d'", dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // Four patches of 20 by 8 cells end to end: 80 by 8 water cells.
+  EXPECT_EQ(TempDir::Read(dir.File("CELL.INP")).rfind("C cell.inp file,  84 rows and 12 columns\n", 0), 0u);
+  EXPECT_NE(TempDir::Read(dir.File("EFDC.INP")).find("640"), std::string::npos);
+}
+
+TEST(KestrelGridWorkflow, StepsStopWhereAsked) {
+  const std::string example = "'" + std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d'";
+  TempDir one;
+  EXPECT_EQ(RunGrid("--steps 1 " + example, one.path()).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::exists(one.File("CELL.P2D")));
+  EXPECT_TRUE(std::filesystem::exists(one.File("QUALITY.TXT")));
+  EXPECT_FALSE(std::filesystem::exists(one.File("cell.txt")));
+  TempDir two;
+  EXPECT_EQ(RunGrid("--steps 2 " + example, two.path()).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::exists(two.File("cell.txt")));
+  EXPECT_FALSE(std::filesystem::exists(two.File("EFDC.INP")));
+  EXPECT_EQ(RunGrid("--steps 3 " + example).exitCode, 64);
+  EXPECT_EQ(RunGrid("--steps").exitCode, 64);
+}
+
+TEST(KestrelGridWorkflow, UnconnectedPatchesFailTheLinkStep) {
+  TempDir dir;
+  TempDir::Write(dir.File("apart.p2d"),
+                 "POLY 4by2_a\n0 0\n4 0\n4 2\n0 2\n0 0\nEND\n"
+                 "POLY 4by2_b\n10 0\n14 0\n14 2\n10 2\n10 0\nEND\n");
+  const ToolRun r = RunGrid("apart.p2d", dir.path());
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("non-fatal error code 6077"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("EFDC.INP")));
 }
 
 }  // namespace
