@@ -51,11 +51,6 @@ void ForEachCell(Visit visit) {
 int32_t ModelI(int32_t k, int32_t i, int32_t j) { return cellMap.cellI[k][j * grids.ni[k] + i] + 1; }
 int32_t ModelJ(int32_t k, int32_t i, int32_t j) { return cellMap.cellJ[k][j * grids.ni[k] + i] + 1; }
 
-// Whether the cell map in memory was built for the patches in memory.
-bool LinkIsCurrent() {
-  return linksValid == 1 && gridsValid == 1 && grids.patchCount == store.polygonCount &&
-         links.slotCount == grids.patchCount && cellMap.owner != nullptr && cellMap.cellI != nullptr;
-}
 
 }  // namespace
 
@@ -112,6 +107,11 @@ std::string ModelCellLabel(const CellQuality& cell) {
 }
 
 }  // namespace
+
+bool LinkIsCurrent() {
+  return linksValid == 1 && gridsValid == 1 && grids.patchCount == store.polygonCount &&
+         links.slotCount == grids.patchCount && cellMap.owner != nullptr && cellMap.cellI != nullptr;
+}
 
 bool WriteCellInp() {
   // The model reads the long-term transport map CELLLT.INP in every run; it

@@ -14,6 +14,10 @@ namespace kestrel {
 // files were written.
 bool WriteModelFiles();
 
+// Whether the cell map in memory was built for the patches in memory and
+// is valid (no overlaps, the grid check passed).
+bool LinkIsCurrent();
+
 // The single files. Each returns false after reporting a file it could not
 // create or write.
 bool WriteEfdcInp(const char* title);
