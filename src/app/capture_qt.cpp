@@ -29,8 +29,8 @@ void CaptureWindow(MainWindow& window) {
   if (image.isNull()) image = window.grab().toImage();
   if (image.isNull()) Abort(8906, "can't get device context\nerror code %i", 0);
   image = image.convertToFormat(QImage::Format_RGB32);
-  WriteCaptureFile(kCaptureFileName, image.width(), image.height(), reinterpret_cast<const uint32_t*>(image.constBits()),
-                   static_cast<int>(image.bytesPerLine() / 4));
+  WriteCaptureFile(kCaptureFileName, image.width(), image.height(),
+                   reinterpret_cast<const uint32_t*>(image.constBits()), static_cast<int>(image.bytesPerLine() / 4));
 }
 
 }  // namespace kestrel

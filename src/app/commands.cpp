@@ -19,22 +19,51 @@ struct AcceleratorCommandPair {
 
 // The keys that lead to commands. Every other accelerator id beeps.
 constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
-    {3873, kCmdSetBeginning},     {3884, kCmdViewCellMap},       {3874, kCmdClosePolygons},
-    {3945, kCmdCombinePolygons},  {3938, kCmdCopy},              {3959, kCmdCut},
-    {3875, kCmdDeletePolygons},   {3857, kCmdDeletePoint},       {3907, kCmdExit},
-    {3880, kCmdFileModel},        {3877, kCmdSelectFirstPoint},  {3878, kCmdGrid},
-    {3840, kCmdHelp},             {3862, kCmdInsertPoint},       {3881, kCmdJoinPolygons},
-    {3883, kCmdSelectLastPoint},  {3882, kCmdLink},              {3889, kCmdRename},
-    {3885, kCmdSelectNextPoint},  {3886, kCmdOpenPolygons},      {3897, kCmdOptimize},
-    {3957, kCmdPaste},            {3949, kCmdNewPolygon},        {3887, kCmdSelectPreviousPoint},
-    {3950, kCmdOpen},             {3888, kCmdRectify},           {3893, kCmdReversePolygons},
-    {3936, kCmdSelectAll},        {3954, kCmdSave},              {3891, kCmdRemoveShort},
-    {3872, kCmdInvertSelection},  {3890, kCmdSmooth},            {3876, kCmdSpace},
-    {3895, kCmdSplitPolygon},     {3952, kCmdSquare},            {3920, kCmdUndo},
-    {3961, kCmdZoomAll},          {3865, kCmdZoomIn},            {3864, kCmdZoomOut},
+    {3873, kCmdSetBeginning},
+    {3884, kCmdViewCellMap},
+    {3874, kCmdClosePolygons},
+    {3945, kCmdCombinePolygons},
+    {3938, kCmdCopy},
+    {3959, kCmdCut},
+    {3875, kCmdDeletePolygons},
+    {3857, kCmdDeletePoint},
+    {3907, kCmdExit},
+    {3880, kCmdFileModel},
+    {3877, kCmdSelectFirstPoint},
+    {3878, kCmdGrid},
+    {3840, kCmdHelp},
+    {3862, kCmdInsertPoint},
+    {3881, kCmdJoinPolygons},
+    {3883, kCmdSelectLastPoint},
+    {3882, kCmdLink},
+    {3889, kCmdRename},
+    {3885, kCmdSelectNextPoint},
+    {3886, kCmdOpenPolygons},
+    {3897, kCmdOptimize},
+    {3957, kCmdPaste},
+    {3949, kCmdNewPolygon},
+    {3887, kCmdSelectPreviousPoint},
+    {3950, kCmdOpen},
+    {3888, kCmdRectify},
+    {3893, kCmdReversePolygons},
+    {3936, kCmdSelectAll},
+    {3954, kCmdSave},
+    {3891, kCmdRemoveShort},
+    {3872, kCmdInvertSelection},
+    {3890, kCmdSmooth},
+    {3876, kCmdSpace},
+    {3895, kCmdSplitPolygon},
+    {3952, kCmdSquare},
+    {3920, kCmdUndo},
+    {3961, kCmdZoomAll},
+    {3865, kCmdZoomIn},
+    {3864, kCmdZoomOut},
     // No key produces these; the corner commands are posted by their number.
-    {3898, kCmdClearCorners},     {3899, kCmdCorner1},           {3900, kCmdCorner2},
-    {3901, kCmdCorner3},          {3902, kCmdCorner4},
+    {3898, kCmdClearCorners},
+    {3899, kCmdCorner1},
+    {3900, kCmdCorner2},
+    {3901, kCmdCorner3},
+    {3902, kCmdCorner4},
 };
 
 constexpr CommandEntry Run(int id, void (*operation)()) { return CommandEntry{id, operation, nullptr, false, false}; }
@@ -50,7 +79,9 @@ constexpr CommandEntry RunKeepingFocus(int id, void (*operation)()) {
   return CommandEntry{id, operation, nullptr, false, true};
 }
 
-// Every command the program can run. A command missing here beeps.
+// Every command the program can run, one row each. A command missing here
+// beeps.
+// clang-format off
 constexpr CommandEntry kCommands[] = {
     Run(kCmdExit, ExitCommand),
     RunKeepingFocus(kCmdHelp, ShowHelp),
@@ -61,6 +92,7 @@ constexpr CommandEntry kCommands[] = {
     Run(kCmdZoomIn, ZoomIn),
     Run(kCmdZoomOut, ZoomOut),
 };
+// clang-format on
 
 }  // namespace
 

@@ -217,22 +217,38 @@ int KeyFromQt(int qtKey) {
   if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return kKeyA + (qtKey - Qt::Key_A);
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F10) return kKeyF1 + (qtKey - Qt::Key_F1);
   switch (qtKey) {
-    case Qt::Key_Backspace: return kKeyBackspace;
-    case Qt::Key_Tab: return kKeyTab;
-    case Qt::Key_Backtab: return kKeyTab;
-    case Qt::Key_Space: return kKeySpace;
-    case Qt::Key_Escape: return kKeyEscape;
-    case Qt::Key_Delete: return kKeyDelete;
-    case Qt::Key_Insert: return kKeyInsert;
-    case Qt::Key_Home: return kKeyHome;
-    case Qt::Key_End: return kKeyEnd;
-    case Qt::Key_PageUp: return kKeyPageUp;
-    case Qt::Key_PageDown: return kKeyPageDown;
-    case Qt::Key_Left: return kKeyLeft;
-    case Qt::Key_Right: return kKeyRight;
-    case Qt::Key_Up: return kKeyUp;
-    case Qt::Key_Down: return kKeyDown;
-    default: return kKeyNone;
+    case Qt::Key_Backspace:
+      return kKeyBackspace;
+    case Qt::Key_Tab:
+      return kKeyTab;
+    case Qt::Key_Backtab:
+      return kKeyTab;
+    case Qt::Key_Space:
+      return kKeySpace;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    case Qt::Key_Delete:
+      return kKeyDelete;
+    case Qt::Key_Insert:
+      return kKeyInsert;
+    case Qt::Key_Home:
+      return kKeyHome;
+    case Qt::Key_End:
+      return kKeyEnd;
+    case Qt::Key_PageUp:
+      return kKeyPageUp;
+    case Qt::Key_PageDown:
+      return kKeyPageDown;
+    case Qt::Key_Left:
+      return kKeyLeft;
+    case Qt::Key_Right:
+      return kKeyRight;
+    case Qt::Key_Up:
+      return kKeyUp;
+    case Qt::Key_Down:
+      return kKeyDown;
+    default:
+      return kKeyNone;
   }
 }
 

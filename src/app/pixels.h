@@ -32,9 +32,9 @@ constexpr uint32_t kEdgeDarkShadow = Rgb(64, 64, 64);
 // pixel rows). Returns false for a bitmap this program cannot draw.
 struct BitmapView {
   int width;
-  int height;         // rows, always positive
-  bool bottomUp;      // rows stored bottom row first
-  int bitCount;       // 1, 4, 8, 24 or 32
+  int height;              // rows, always positive
+  bool bottomUp;           // rows stored bottom row first
+  int bitCount;            // 1, 4, 8, 24 or 32
   const uint8_t* colours;  // 4 bytes an entry (blue, green, red, 0); null at 24 and 32 bits
   int colourCount;
   const uint8_t* bits;

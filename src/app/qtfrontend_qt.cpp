@@ -1,5 +1,7 @@
 #include "app/qtfrontend_qt.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -16,7 +18,6 @@
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "app/mainwindow_qt.h"
 #include "app/report.h"
@@ -144,9 +145,15 @@ void QtFrontEnd::InvertRectangle(int left, int top, int right, int bottom) {
 void QtFrontEnd::SetWindowText(WindowId window, const char* text) {
   if (!window_) return;
   switch (window) {
-    case WindowId::Main: window_->setWindowTitle(Text(text)); break;
-    case WindowId::Plot: window_->plot()->setWindowTitle(Text(text)); break;
-    case WindowId::Status: window_->status()->setWindowTitle(Text(text)); break;
+    case WindowId::Main:
+      window_->setWindowTitle(Text(text));
+      break;
+    case WindowId::Plot:
+      window_->plot()->setWindowTitle(Text(text));
+      break;
+    case WindowId::Status:
+      window_->status()->setWindowTitle(Text(text));
+      break;
   }
 }
 
@@ -169,9 +176,12 @@ void QtFrontEnd::ShowWarning(const char* caption, const char* text) {
 Answer QtFrontEnd::AskYesNoCancel(const char* caption, const char* text) {
   switch (Box(nullptr, QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
               QMessageBox::Cancel)) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
   }
 }
 

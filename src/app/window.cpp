@@ -35,9 +35,8 @@ const ButtonInfo kButtons[kButtonCount] = {
     {"HELP", kCmdHelp, "help (or press F1)"},
 };
 
-const char* const kBitmapLoadOrder[kButtonCount] = {"CELL", "FILE", "FIVE", "GRID", "HELP", "JOIN",
-                                                    "LINK", "OPEN", "SAVE", "SMTH", "SPAC", "SPLT",
-                                                    "UNDO", "ZALL", "ZOOM", "ZOUT"};
+const char* const kBitmapLoadOrder[kButtonCount] = {"CELL", "FILE", "FIVE", "GRID", "HELP", "JOIN", "LINK", "OPEN",
+                                                    "SAVE", "SMTH", "SPAC", "SPLT", "UNDO", "ZALL", "ZOOM", "ZOUT"};
 
 WindowLayout ComputeLayout(int width, int height) {
   WindowLayout layout{};

@@ -13,9 +13,9 @@ namespace {
 constexpr char kLegend[17] = "#RGonpt.grlybmcw";
 
 constexpr uint8_t kPalette[16][3] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 using Art = const char* const[kButtonBitmapSize];
@@ -165,8 +165,8 @@ struct NamedArt {
 };
 
 constexpr NamedArt kArts[] = {
-    {"OPEN", kOpen}, {"SAVE", kSave}, {"UNDO", kUndo}, {"SPLT", kSplit}, {"JOIN", kJoin}, {"SMTH", kSmooth},
-    {"SPAC", kSpace}, {"FIVE", kFive}, {"GRID", kGrid}, {"LINK", kLink}, {"CELL", kCell}, {"FILE", kFile},
+    {"OPEN", kOpen},    {"SAVE", kSave},   {"UNDO", kUndo},    {"SPLT", kSplit}, {"JOIN", kJoin}, {"SMTH", kSmooth},
+    {"SPAC", kSpace},   {"FIVE", kFive},   {"GRID", kGrid},    {"LINK", kLink},  {"CELL", kCell}, {"FILE", kFile},
     {"ZOUT", kZoomOut}, {"ZOOM", kZoomIn}, {"ZALL", kZoomAll}, {"HELP", kHelp},
 };
 constexpr int kArtCount = sizeof kArts / sizeof kArts[0];

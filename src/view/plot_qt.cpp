@@ -100,7 +100,8 @@ void ErasePolygonOn(QPainter& painter, int32_t index) {
   painter.setBrush(Qt::black);
   DrawOutline(painter, polygon);
   if (polygon.selection && polygon.count - polygon.closed > 0) {
-    for (int32_t k = 0; k < polygon.count - polygon.closed; ++k) painter.drawRect(MarkSquare(PixelOf(polygon.points[k])));
+    for (int32_t k = 0; k < polygon.count - polygon.closed; ++k)
+      painter.drawRect(MarkSquare(PixelOf(polygon.points[k])));
   }
   painter.setBrush(Qt::NoBrush);
 }

@@ -1,10 +1,11 @@
+#include "app/capture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
 #include "app/pixels.h"
 #include "fixture.h"
 
@@ -16,7 +17,9 @@ uint32_t Le32(const std::string& s, size_t at) {
   for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<uint8_t>(s[at + k]);
   return v;
 }
-uint32_t Le16(const std::string& s, size_t at) { return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8; }
+uint32_t Le16(const std::string& s, size_t at) {
+  return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8;
+}
 
 class Capture : public KestrelTest {
  protected:
@@ -32,8 +35,8 @@ TEST_F(Capture, RowsArePaddedToAMultipleOfFour) {
 TEST_F(Capture, TheFileHoldsTheHeadersAndTheRowsBottomFirst) {
   const int w = 801, h = 3;
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, Rgb(10, 20, 30));
-  pixels[0] = Rgb(1, 2, 3);                                   // top-left
-  pixels[static_cast<size_t>(w) * (h - 1)] = Rgb(4, 5, 6);    // bottom-left
+  pixels[0] = Rgb(1, 2, 3);                                 // top-left
+  pixels[static_cast<size_t>(w) * (h - 1)] = Rgb(4, 5, 6);  // bottom-left
   const std::string name = dir.File("Kestrel.bmp");
   TempDir::Write(name, std::string(20000, 'x'));  // an older, longer capture
   WriteCaptureFile(name.c_str(), w, h, pixels.data(), w);

@@ -1,10 +1,11 @@
+#include "app/commands.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 #include <utility>
 
-#include "app/commands.h"
 #include "edit/journal.h"
 #include "recording_frontend.h"
 #include "resources/keytable.h"
@@ -21,17 +22,16 @@ struct ListedKey {
 
 // The keys that lead to commands, as the user knows them.
 const ListedKey kListedKeys[] = {
-    {'B', kModAlt, 1030},  {'M', kModAlt, 1031},       {'C', kModAlt, 1032},     {'J', kModCtrl, 1033},
-    {'C', kModCtrl, 1034}, {'X', kModCtrl, 1035},      {'D', kModAlt, 1036},     {kKeyDelete, 0, 1037},
-    {kKeyF1 + 3, kModAlt, 1038},                       {'I', kModAlt, 1039},     {'F', kModAlt, 1040},
-    {'G', kModAlt, 1042},  {kKeyF1, 0, 1043},          {kKeyInsert, 0, 1044},    {'J', kModAlt, 1045},
-    {'L', kModAlt, 1046},  {'K', kModAlt, 1047},       {'R', kModAlt, 1048},     {'N', kModAlt, 1049},
-    {'O', kModAlt, 1050},  {'Z', kModAlt, 1051},       {'V', kModCtrl, 1052},    {'N', kModCtrl, 1053},
-    {'P', kModAlt, 1054},  {'O', kModCtrl, 1056},      {'Q', kModAlt, 1057},     {'V', kModAlt, 1058},
-    {'A', kModCtrl, 1059}, {'S', kModCtrl, 1060},      {'T', kModAlt, 1061},     {'A', kModAlt, 1062},
-    {'S', kModAlt, 1063},  {'E', kModAlt, 1064},       {'X', kModAlt, 1065},     {'Q', kModCtrl, 1066},
-    {kKeyBackspace, kModAlt, 1067},                    {'Z', kModCtrl, 1068},    {kKeyPageUp, 0, 1069},
-    {kKeyPageDown, 0, 1071},
+    {'B', kModAlt, 1030},        {'M', kModAlt, 1031},  {'C', kModAlt, 1032},    {'J', kModCtrl, 1033},
+    {'C', kModCtrl, 1034},       {'X', kModCtrl, 1035}, {'D', kModAlt, 1036},    {kKeyDelete, 0, 1037},
+    {kKeyF1 + 3, kModAlt, 1038}, {'I', kModAlt, 1039},  {'F', kModAlt, 1040},    {'G', kModAlt, 1042},
+    {kKeyF1, 0, 1043},           {kKeyInsert, 0, 1044}, {'J', kModAlt, 1045},    {'L', kModAlt, 1046},
+    {'K', kModAlt, 1047},        {'R', kModAlt, 1048},  {'N', kModAlt, 1049},    {'O', kModAlt, 1050},
+    {'Z', kModAlt, 1051},        {'V', kModCtrl, 1052}, {'N', kModCtrl, 1053},   {'P', kModAlt, 1054},
+    {'O', kModCtrl, 1056},       {'Q', kModAlt, 1057},  {'V', kModAlt, 1058},    {'A', kModCtrl, 1059},
+    {'S', kModCtrl, 1060},       {'T', kModAlt, 1061},  {'A', kModAlt, 1062},    {'S', kModAlt, 1063},
+    {'E', kModAlt, 1064},        {'X', kModAlt, 1065},  {'Q', kModCtrl, 1066},   {kKeyBackspace, kModAlt, 1067},
+    {'Z', kModCtrl, 1068},       {kKeyPageUp, 0, 1069}, {kKeyPageDown, 0, 1071},
 };
 
 int ListedCommand(const Accelerator& a) {

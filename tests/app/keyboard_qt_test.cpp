@@ -15,20 +15,34 @@ int QtKeyOf(int key) {
   if (key >= kKeyA && key <= kKeyZ) return Qt::Key_A + (key - kKeyA);
   if (key >= kKeyF1 && key <= kKeyF10) return Qt::Key_F1 + (key - kKeyF1);
   switch (key) {
-    case kKeyBackspace: return Qt::Key_Backspace;
-    case kKeyTab: return Qt::Key_Tab;
-    case kKeySpace: return Qt::Key_Space;
-    case kKeyEscape: return Qt::Key_Escape;
-    case kKeyDelete: return Qt::Key_Delete;
-    case kKeyInsert: return Qt::Key_Insert;
-    case kKeyHome: return Qt::Key_Home;
-    case kKeyEnd: return Qt::Key_End;
-    case kKeyPageUp: return Qt::Key_PageUp;
-    case kKeyPageDown: return Qt::Key_PageDown;
-    case kKeyLeft: return Qt::Key_Left;
-    case kKeyRight: return Qt::Key_Right;
-    case kKeyUp: return Qt::Key_Up;
-    case kKeyDown: return Qt::Key_Down;
+    case kKeyBackspace:
+      return Qt::Key_Backspace;
+    case kKeyTab:
+      return Qt::Key_Tab;
+    case kKeySpace:
+      return Qt::Key_Space;
+    case kKeyEscape:
+      return Qt::Key_Escape;
+    case kKeyDelete:
+      return Qt::Key_Delete;
+    case kKeyInsert:
+      return Qt::Key_Insert;
+    case kKeyHome:
+      return Qt::Key_Home;
+    case kKeyEnd:
+      return Qt::Key_End;
+    case kKeyPageUp:
+      return Qt::Key_PageUp;
+    case kKeyPageDown:
+      return Qt::Key_PageDown;
+    case kKeyLeft:
+      return Qt::Key_Left;
+    case kKeyRight:
+      return Qt::Key_Right;
+    case kKeyUp:
+      return Qt::Key_Up;
+    case kKeyDown:
+      return Qt::Key_Down;
   }
   return 0;
 }

@@ -1,9 +1,10 @@
+#include "app/pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "app/pixels.h"
 #include "fixture.h"
 #include "resources/bitmaps.h"
 

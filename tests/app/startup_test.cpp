@@ -1,9 +1,10 @@
+#include "app/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "app/commands.h"
-#include "app/startup.h"
 #include "edit/journal.h"
 #include "recording_frontend.h"
 #include "view/view.h"

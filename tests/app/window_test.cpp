@@ -1,3 +1,5 @@
+#include "app/window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/window.h"
 #include "fixture.h"
 #include "view/view.h"
 

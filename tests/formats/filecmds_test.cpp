@@ -1,3 +1,5 @@
+#include "formats/filecmds.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,7 +7,6 @@
 
 #include "../app/recording_frontend.h"
 #include "edit/journal.h"
-#include "formats/filecmds.h"
 #include "view/view.h"
 
 namespace kestrel::testing {
