@@ -24,13 +24,16 @@ QPen OnePixelPen(const QColor& colour) {
   return pen;
 }
 
-QPoint PixelOf(const PolygonPoint& p) {
-  const Pixel px = WorldToPixel(p.x, p.y);
-  return QPoint(static_cast<int>(px.column), static_cast<int>(px.row));
+// Pixel positions stay in floating point on their way to the painter: far
+// outside the plot they need not fit an int, and the painter clips them.
+QPointF PixelOf(double x, double y) {
+  const Pixel px = WorldToPixel(x, y);
+  return QPointF(static_cast<double>(px.column), static_cast<double>(px.row));
 }
+QPointF PixelOf(const PolygonPoint& p) { return PixelOf(p.x, p.y); }
 
 // The 7 x 7 square around a point's pixel.
-QRect MarkSquare(const QPoint& p) { return QRect(p.x() - 3, p.y() - 3, 6, 6); }
+QRectF MarkSquare(const QPointF& p) { return QRectF(p.x() - 3, p.y() - 3, 6, 6); }
 
 // Whether step 2 found that polygon `index` shares an edge with another
 // patch. Linking keeps that flag; until it does, no polygon has neighbours.
@@ -38,7 +41,7 @@ bool HasLinkedNeighbour(int32_t) { return false; }
 
 // The polyline through all stored points, its last pixel included.
 void DrawOutline(QPainter& painter, const Polygon& polygon) {
-  QPolygon line(polygon.count);
+  QPolygonF line(polygon.count);
   for (int32_t k = 0; k < polygon.count; ++k) line[k] = PixelOf(polygon.points[k]);
   painter.drawPolyline(line);
   painter.drawPoint(line[polygon.count - 1]);
@@ -113,11 +116,8 @@ void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
   const double* y = grids.y[index];
   const int32_t nodes[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i, j + 1), NodeIndex(ni, i + 1, j + 1),
                             NodeIndex(ni, i + 1, j)};
-  QPolygon cell(5);
-  for (int k = 0; k < 4; ++k) {
-    const Pixel px = WorldToPixel(x[nodes[k]], y[nodes[k]]);
-    cell[k] = QPoint(static_cast<int>(px.column), static_cast<int>(px.row));
-  }
+  QPolygonF cell(5);
+  for (int k = 0; k < 4; ++k) cell[k] = PixelOf(x[nodes[k]], y[nodes[k]]);
   cell[4] = cell[0];
   painter.drawPolyline(cell);
 }

@@ -127,6 +127,14 @@ TEST_F(PlotTest, PolygonsOutsideTheViewAreSkippedByTheirBoxes) {
   for (int y = 10; y <= 20; ++y) EXPECT_EQ(At(0, y), kBlackPixel) << y;
 }
 
+TEST_F(PlotTest, LinesReachingFarBeyondThePlotAreClippedNotWrapped) {
+  AddPolygon("long", {{-1e9, 0}, {1e9, 0}});
+  SetView();  // the ends lie 1e10 pixels away
+  window->plot()->Invalidate();
+  EXPECT_EQ(At(150, 200), PenColor(0).rgb());
+  EXPECT_EQ(At(150, 199), kBlackPixel);
+}
+
 TEST_F(PlotTest, InvertedShapesRestoreThePlotWhenDrawnTwice) {
   AddPolygon("line", {{0, 0}, {10, 0}});
   SetView();
