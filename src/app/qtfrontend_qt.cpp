@@ -238,7 +238,9 @@ bool QtFrontEnd::StartHelp() {
   if (!help_) {
     QFile manual(QStringLiteral(":/docs/manual.md"));
     if (!manual.open(QIODevice::ReadOnly)) return false;
-    help_ = new QTextBrowser();
+    // A window of its own, going away with the main window.
+    help_ = new QTextBrowser(window_);
+    help_->setWindowFlag(Qt::Window);
     help_->setAttribute(Qt::WA_DeleteOnClose);
     help_->setWindowTitle(QStringLiteral("Kestrel manual"));
     help_->setOpenExternalLinks(true);
