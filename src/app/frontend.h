@@ -68,7 +68,23 @@ class FrontEnd {
   virtual void ErasePolygon(int) {}
   virtual void DrawPolygon(int) {}
 
+  // Invert-mode lines in the plot (rubber bands): every pixel under the line
+  // becomes its inverse, so drawing the same shape twice restores the plot.
+  // The rectangle's corners come ordered (left <= right, top <= bottom).
+  virtual void InvertLine(int, int, int, int) {}
+  virtual void InvertRectangle(int, int, int, int) {}
+
   virtual void SetWindowText(WindowId, const char*) {}
+
+  // Queues a command for the main window; it runs when the event loop reaches
+  // it, after the current command has finished.
+  virtual void PostCommand(int) {}
+  // Gives the keyboard focus back to the main window.
+  virtual void FocusMainWindow() {}
+  // Ends the event loop; the program then cleans up and exits with the code.
+  virtual void Quit(int) {}
+  // A warning box with an OK button only.
+  virtual void ShowWarning(const char*, const char*) {}
 
   // Question boxes.
   virtual Answer AskYesNoCancel(const char* caption, const char* text) = 0;
@@ -79,6 +95,8 @@ class FrontEnd {
   virtual bool AskValue(const char* dialog, std::string& value) = 0;
 
   // File dialogs: return false when the user ends them without a name.
+  // `filter` lists description/pattern pairs separated by '|', e.g.
+  // "Polygons (*.p?d)|*.p?d|All Files (*.*)|*.*"; the first pair is selected.
   virtual bool AskOpenFile(const char* title, const char* filter, std::string& name) = 0;
   virtual bool AskSaveFile(const char* title, const char* filter, std::string& name) = 0;
 

@@ -1,0 +1,283 @@
+#include "app/qtfrontend_qt.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <cstring>
+
+#include "app/mainwindow_qt.h"
+#include "app/report.h"
+#include "store/store.h"
+#include "view/plot_qt.h"
+
+namespace kestrel {
+
+namespace {
+
+QString Text(const char* s) { return QString::fromUtf8(s ? s : ""); }
+
+QMessageBox::StandardButton Box(QWidget* owner, QMessageBox::Icon icon, const char* caption, const char* text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape) {
+  QMessageBox box(icon, Text(caption), Text(text), buttons, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setEscapeButton(escape);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// "Polygons (*.p?d)|*.p?d|All Files (*.*)|*.*" as Qt's name filters. A
+// pattern of "*.*" means every file, also those without a dot.
+QStringList NameFilters(const char* filter) {
+  const QStringList parts = Text(filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (int k = 0; k + 1 < parts.size(); k += 2) {
+    QString description = parts[k];
+    QString pattern = parts[k + 1];
+    if (pattern == QLatin1String("*.*")) {
+      pattern = QStringLiteral("*");
+      description.replace(QLatin1String("(*.*)"), QLatin1String("(*)"));
+    }
+    if (!description.contains(QLatin1Char('('))) description += QStringLiteral(" (") + pattern + QLatin1Char(')');
+    filters << description;
+  }
+  return filters;
+}
+
+bool RunFileDialog(QWidget* owner, bool save, const char* title, const char* filter, std::string& name) {
+  QFileDialog dialog(owner, Text(title));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = NameFilters(filter);
+  dialog.setNameFilters(filters);
+  if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
+  if (!name.empty()) {
+    const QFileInfo proposed(QString::fromLocal8Bit(name.c_str()));
+    dialog.setDirectory(proposed.absolutePath());
+    dialog.selectFile(proposed.fileName());
+  }
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
+  name = chosen.first().toLocal8Bit().toStdString();
+  return true;
+}
+
+// Titles of the one-value dialogs by their resource names; any other name
+// is taken as the title itself.
+QString DialogTitle(const char* dialog) {
+  static const char* const kTitles[][2] = {
+      {"SELECT", "Select A Polygon"},
+      {"SPACING", "Space Polygon Points"},
+      {"REMOVE", "Remove Polygons Shorter Than"},
+      {"RENAME", "Rename Polygon"},
+  };
+  for (const auto& pair : kTitles) {
+    if (std::strcmp(pair[0], dialog) == 0) return Text(pair[1]);
+  }
+  return Text(dialog);
+}
+
+}  // namespace
+
+void QtFrontEnd::StatusChanged(bool now) {
+  if (!window_) return;
+  if (now) {
+    window_->status()->repaint();
+  } else {
+    window_->status()->update();
+  }
+}
+
+bool QtFrontEnd::NotifyBox(int, const char* caption, const char* text) {
+  return Box(nullptr, QMessageBox::Information, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void QtFrontEnd::AbortBox(int, const char* caption, const char* text) {
+  Box(nullptr, QMessageBox::Critical, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtFrontEnd::FatalExit(const char* text) {
+  std::fprintf(stderr, "%s\n", text);
+  _exit(kAbortExitCode);
+}
+
+void QtFrontEnd::EndProcess(int exitCode) { _exit(exitCode); }
+
+void QtFrontEnd::SetButtonEnabled(ButtonSlot slot, bool enabled) {
+  if (window_) window_->button(slot)->SetEnabled(enabled);
+}
+
+void QtFrontEnd::RepaintPlot() {
+  if (window_) window_->plot()->Invalidate();
+}
+
+void QtFrontEnd::ErasePolygon(int index) {
+  if (window_ && index >= 0 && index < store.polygonCount) window_->plot()->ErasePolygon(index);
+}
+
+void QtFrontEnd::DrawPolygon(int index) {
+  if (window_ && index >= 0 && index < store.polygonCount) window_->plot()->DrawPolygon(index);
+}
+
+void QtFrontEnd::InvertLine(int x1, int y1, int x2, int y2) {
+  if (window_) window_->plot()->InvertLine(x1, y1, x2, y2);
+}
+
+void QtFrontEnd::InvertRectangle(int left, int top, int right, int bottom) {
+  if (window_) window_->plot()->InvertRectangle(left, top, right, bottom);
+}
+
+void QtFrontEnd::SetWindowText(WindowId window, const char* text) {
+  if (!window_) return;
+  switch (window) {
+    case WindowId::Main:
+      window_->setWindowTitle(Text(text));
+      break;
+    case WindowId::Plot:
+      window_->plot()->setWindowTitle(Text(text));
+      break;
+    case WindowId::Status:
+      window_->status()->setWindowTitle(Text(text));
+      break;
+  }
+}
+
+void QtFrontEnd::PostCommand(int command) {
+  if (window_) QCoreApplication::postEvent(window_, new CommandEvent(command));
+}
+
+void QtFrontEnd::FocusMainWindow() {
+  if (!window_) return;
+  window_->activateWindow();
+  window_->setFocus(Qt::OtherFocusReason);
+}
+
+void QtFrontEnd::Quit(int exitCode) { QCoreApplication::exit(exitCode); }
+
+void QtFrontEnd::ShowWarning(const char* caption, const char* text) {
+  Box(window_, QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+Answer QtFrontEnd::AskYesNoCancel(const char* caption, const char* text) {
+  switch (Box(nullptr, QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+              QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
+}
+
+bool QtFrontEnd::AskOkCancel(const char* caption, const char* text) {
+  return Box(nullptr, QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
+  QDialog box(window_);
+  box.setWindowTitle(DialogTitle(dialog));
+  box.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&box);
+  auto* edit = new QLineEdit(QString::fromUtf8(value.c_str()), &box);
+  edit->setMaxLength(255);
+  edit->selectAll();
+  layout->addWidget(edit);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  box.adjustSize();
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    box.move(area.x() + (area.width() - box.width()) / 2, area.y() + (area.height() - box.height()) / 2);
+  }
+  if (box.exec() != QDialog::Accepted) return false;
+  value = edit->text().toUtf8().toStdString();
+  return true;
+}
+
+bool QtFrontEnd::AskOpenFile(const char* title, const char* filter, std::string& name) {
+  return RunFileDialog(window_, false, title, filter, name);
+}
+
+bool QtFrontEnd::AskSaveFile(const char* title, const char* filter, std::string& name) {
+  return RunFileDialog(window_, true, title, filter, name);
+}
+
+void QtFrontEnd::PutClipboardText(const std::string& text) {
+  QApplication::clipboard()->setText(QString::fromUtf8(text.c_str()));
+}
+
+bool QtFrontEnd::GetClipboardText(std::string& text) {
+  const QString content = QApplication::clipboard()->text();
+  if (content.isEmpty()) return false;
+  text = content.toUtf8().toStdString();
+  return true;
+}
+
+QTextBrowser* QtFrontEnd::helpWindow() const { return help_.data(); }
+
+bool QtFrontEnd::StartHelp() {
+  if (!help_) {
+    QFile manual(QStringLiteral(":/docs/manual.md"));
+    if (!manual.open(QIODevice::ReadOnly)) return false;
+    // A window of its own, going away with the main window.
+    help_ = new QTextBrowser(window_);
+    help_->setWindowFlag(Qt::Window);
+    help_->setAttribute(Qt::WA_DeleteOnClose);
+    help_->setWindowTitle(QStringLiteral("Kestrel manual"));
+    help_->setOpenExternalLinks(true);
+    help_->setMarkdown(QString::fromUtf8(manual.readAll()));
+    help_->resize(720, 640);
+  }
+  help_->show();
+  help_->raise();
+  return true;
+}
+
+void QtFrontEnd::ShowTextFile(const char* name) {
+  QDialog viewer(window_);
+  viewer.setWindowTitle(Text(name));
+  viewer.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&viewer);
+  auto* text = new QPlainTextEdit(&viewer);
+  text->setReadOnly(true);
+  text->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  QFile file(QString::fromLocal8Bit(name));
+  if (file.open(QIODevice::ReadOnly)) {
+    text->setPlainText(QString::fromLocal8Bit(file.readAll()));
+  } else {
+    text->setPlainText(QStringLiteral("The file %1 does not exist or cannot be read.").arg(Text(name)));
+  }
+  layout->addWidget(text);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &viewer);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &viewer, &QDialog::reject);
+  layout->addWidget(buttons);
+  viewer.resize(720, 560);
+  viewer.exec();
+}
+
+void QtFrontEnd::Beep() {
+  ++beeps_;
+  QApplication::beep();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,56 @@
+// The window front end: message boxes, dialogs, the clipboard, the help
+// window and the plot's drawing, for the logic's requests.
+#pragma once
+
+#include <QPointer>
+
+#include "app/frontend.h"
+
+class QTextBrowser;
+
+namespace kestrel {
+
+class MainWindow;
+
+class QtFrontEnd : public FrontEnd {
+ public:
+  // The main window the requests go to; boxes work before it exists.
+  void Attach(MainWindow* window) { window_ = window; }
+
+  void StatusChanged(bool now) override;
+  bool NotifyBox(int code, const char* caption, const char* text) override;
+  void AbortBox(int code, const char* caption, const char* text) override;
+  [[noreturn]] void FatalExit(const char* text) override;
+  [[noreturn]] void EndProcess(int exitCode) override;
+  void SetButtonEnabled(ButtonSlot slot, bool enabled) override;
+  void RepaintPlot() override;
+  void ErasePolygon(int index) override;
+  void DrawPolygon(int index) override;
+  void InvertLine(int x1, int y1, int x2, int y2) override;
+  void InvertRectangle(int left, int top, int right, int bottom) override;
+  void SetWindowText(WindowId window, const char* text) override;
+  void PostCommand(int command) override;
+  void FocusMainWindow() override;
+  void Quit(int exitCode) override;
+  void ShowWarning(const char* caption, const char* text) override;
+  Answer AskYesNoCancel(const char* caption, const char* text) override;
+  bool AskOkCancel(const char* caption, const char* text) override;
+  bool AskValue(const char* dialog, std::string& value) override;
+  bool AskOpenFile(const char* title, const char* filter, std::string& name) override;
+  bool AskSaveFile(const char* title, const char* filter, std::string& name) override;
+  void PutClipboardText(const std::string& text) override;
+  bool GetClipboardText(std::string& text) override;
+  bool StartHelp() override;
+  void ShowTextFile(const char* name) override;
+  void Beep() override;
+
+  int beeps() const { return beeps_; }
+  QTextBrowser* helpWindow() const;
+
+ private:
+  MainWindow* window_ = nullptr;
+  QPointer<QTextBrowser> help_;
+  int beeps_ = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,119 @@
+#include "formats/filecmds.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/buttons.h"
+#include "app/frontend.h"
+#include "app/report.h"
+#include "edit/journal.h"
+#include "formats/input.h"
+#include "formats/polyfile.h"
+#include "store/store.h"
+#include "view/view.h"
+
+namespace kestrel {
+
+namespace {
+
+const char* const kUnsavedCaption = "changes not saved!";
+const char* const kOpenFilter =
+    "Polygons (*.p?d)|*.p?d|Drawings (*.dxf)|*.dxf|"
+    "GIS layers (*.shp *.geojson *.json *.gpkg *.kml)|*.shp;*.geojson;*.json;*.gpkg;*.kml|All Files (*.*)|*.*";
+const char* const kSaveFilter = "Polygons (*.p?d)|*.p?d|All Files (*.*)|*.*";
+
+// Takes a name from a file dialog into fileName. A name that does not fit
+// the buffer is refused rather than cut, since a cut name is another file.
+bool TakeDialogName(bool chosen, const std::string& name) {
+  if (!chosen || name.empty()) return false;
+  if (name.size() >= sizeof fileName) {
+    ShowStatus("the file name is too long");
+    return false;
+  }
+  std::memcpy(fileName, name.c_str(), name.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+const char* AskSaveFileName() {
+  if (store.polygonCount < 1) {
+    ShowStatus("there are no polygons to save");
+    return nullptr;
+  }
+  needFileName = 0;
+  std::string name = fileName;
+  if (TakeDialogName(UI().AskSaveFile("select output file", kSaveFilter, name), name)) return fileName;
+  needFileName = 1;
+  ClearJournal();
+  return nullptr;
+}
+
+const char* AskOpenFileName() {
+  if (store.polygonCount > 0 && modified) {
+    const Answer answer = UI().AskYesNoCancel(kUnsavedCaption,
+                                              "You have not saved your changes.\n"
+                                              "If you open another file your changes\n"
+                                              "will be discarded. Do you want to\n"
+                                              "save your changes?");
+    if (answer == Answer::Cancel) return nullptr;
+    if (answer == Answer::Yes) {
+      if (needFileName && !AskSaveFileName()) return nullptr;
+      // When the changes could not be written, opening another file would
+      // throw them away: the user keeps them and can try another name.
+      if (!WritePolygonFile()) return nullptr;
+    }
+  }
+  ClearJournal();
+  needFileName = 0;
+  std::string name = fileName;
+  if (TakeDialogName(UI().AskOpenFile("select input file", kOpenFilter, name), name)) {
+    std::error_code error;
+    if (std::filesystem::exists(fileName, error)) return fileName;
+  }
+  needFileName = 1;
+  return nullptr;
+}
+
+void OpenCommand() {
+  if (AskOpenFileName()) {
+    ClearPolygons();
+    ReadInputFile();
+    if (store.polygonCount < 1) UI().RepaintPlot();
+    modified = 0;
+  }
+  BoundAll();
+  ComputeExtents();
+  ZoomAll();
+  ClearJournal();
+  UI().FocusMainWindow();
+}
+
+void SaveCommand() {
+  if (AskSaveFileName()) WritePolygonFile();
+  UpdateButtons();
+  UI().RepaintPlot();
+  UI().FocusMainWindow();
+}
+
+void ExitCommand() {
+  if (store.polygonCount > 0 && modified) {
+    const Answer answer = UI().AskYesNoCancel(kUnsavedCaption,
+                                              "You have not saved your changes.\n"
+                                              "If you exit now your changes will be discarded.\n"
+                                              "Do you want to save your changes?");
+    if (answer == Answer::Cancel) return;
+    if (answer == Answer::Yes) {
+      if (needFileName && !AskSaveFileName()) return;
+      // The writer has reported its failure; quitting now would lose the
+      // changes, so the program stays open with them.
+      if (!WritePolygonFile()) return;
+    }
+  }
+  UI().Quit(0);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,23 @@
+// The file commands: Open, Save and Exit, their file dialogs and
+// unsaved-changes prompts. The reader is chosen by ReadInputFile (input.h).
+#pragma once
+
+#include "formats/input.h"
+
+namespace kestrel {
+
+// The save dialog over fileName. Returns fileName, or nullptr when the store
+// is empty or the dialog ended without a name (the journal is then emptied).
+const char* AskSaveFileName();
+
+// Offers to save unsaved changes, then runs the open dialog over fileName.
+// Returns fileName when an existing file was chosen, else nullptr.
+const char* AskOpenFileName();
+
+void OpenCommand();
+void SaveCommand();
+// Ends the program, after offering to save unsaved changes. The program
+// stays open when the user cancels or when the save fails.
+void ExitCommand();
+
+}  // namespace kestrel

@@ -1,0 +1,201 @@
+#include "view/plot_qt.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "grid/gridstore.h"
+#include "store/store.h"
+#include "view/view.h"
+
+namespace kestrel {
+
+namespace {
+
+// The pen table, four bytes an entry: blue, green, red, 0.
+constexpr uint8_t kPenTable[12][4] = {
+    {255, 0, 255, 0}, {0, 255, 127, 0}, {255, 127, 0, 0}, {127, 0, 255, 0}, {0, 255, 0, 0},   {255, 255, 0, 0},
+    {0, 0, 255, 0},   {0, 255, 255, 0}, {255, 0, 0, 0},   {0, 127, 255, 0}, {127, 255, 0, 0}, {255, 0, 127, 0},
+};
+
+QPen OnePixelPen(const QColor& colour) {
+  QPen pen(colour);
+  pen.setWidth(1);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// Pixel positions stay in floating point on their way to the painter: far
+// outside the plot they need not fit an int, and the painter clips them.
+QPointF PixelOf(double x, double y) {
+  const Pixel px = WorldToPixel(x, y);
+  return QPointF(static_cast<double>(px.column), static_cast<double>(px.row));
+}
+QPointF PixelOf(const PolygonPoint& p) { return PixelOf(p.x, p.y); }
+
+// The 7 x 7 square around a point's pixel.
+QRectF MarkSquare(const QPointF& p) { return QRectF(p.x() - 3, p.y() - 3, 6, 6); }
+
+// Whether step 2 found that polygon `index` shares an edge with another
+// patch. Linking keeps that flag; until it does, no polygon has neighbours.
+bool HasLinkedNeighbour(int32_t) { return false; }
+
+// The polyline through all stored points, its last pixel included.
+void DrawOutline(QPainter& painter, const Polygon& polygon) {
+  QPolygonF line(polygon.count);
+  for (int32_t k = 0; k < polygon.count; ++k) line[k] = PixelOf(polygon.points[k]);
+  painter.drawPolyline(line);
+  painter.drawPoint(line[polygon.count - 1]);
+}
+
+}  // namespace
+
+QColor PenColor(int color) {
+  const int c = ((color % 12) + 12) % 12;
+  return QColor(kPenTable[c][2], kPenTable[c][1], kPenTable[c][0]);
+}
+
+void DrawVisiblePolygons(QPainter& painter) {
+  const double left = view.originX;
+  const double right = view.originX + view.plotWidth * view.scale;
+  const double top = view.originY;
+  const double bottom = view.originY - view.plotHeight * view.scale;
+  for (int32_t k = 0; k < store.polygonCount; ++k) {
+    const Polygon& p = PolygonAt(k);
+    if (p.xmin > right || p.xmax < left || p.ymin > top || p.ymax < bottom) continue;
+    DrawPolygonOn(painter, k);
+  }
+}
+
+void DrawPolygonOn(QPainter& painter, int32_t index) {
+  const Polygon& polygon = PolygonAt(index);
+  painter.setBrush(Qt::NoBrush);
+  if (gridsValid) {
+    if (index == clipPolygon) return;
+    if (index >= grids.patchCount || !grids.x || !grids.x[index]) return;
+    const bool white = linksValid && HasLinkedNeighbour(index);
+    painter.setPen(OnePixelPen(white ? QColor(Qt::white) : PenColor(polygon.color)));
+    for (int32_t i = 0; i < grids.ni[index]; ++i) {
+      for (int32_t j = 0; j < grids.nj[index]; ++j) DrawGridCell(painter, index, i, j);
+    }
+    return;
+  }
+  if (polygon.count < 1) return;
+  painter.setPen(OnePixelPen(polygon.selection ? QColor(Qt::white) : PenColor(polygon.color)));
+  if (polygon.count == 1) {
+    painter.drawEllipse(MarkSquare(PixelOf(polygon.points[0])));
+  } else {
+    DrawOutline(painter, polygon);
+  }
+  if (polygon.selection && polygon.count - polygon.closed > 0) {
+    for (int32_t k = 0; k < polygon.count - polygon.closed; ++k) {
+      const bool selected = polygon.selection == k - polygon.count;
+      painter.setBrush(selected ? Qt::white : Qt::black);
+      painter.drawRect(MarkSquare(PixelOf(polygon.points[k])));
+    }
+    painter.setBrush(Qt::NoBrush);
+  }
+}
+
+void ErasePolygonOn(QPainter& painter, int32_t index) {
+  const Polygon& polygon = PolygonAt(index);
+  if (polygon.count < 1) return;
+  painter.setPen(OnePixelPen(Qt::black));
+  painter.setBrush(Qt::black);
+  DrawOutline(painter, polygon);
+  if (polygon.selection && polygon.count - polygon.closed > 0) {
+    for (int32_t k = 0; k < polygon.count - polygon.closed; ++k)
+      painter.drawRect(MarkSquare(PixelOf(polygon.points[k])));
+  }
+  painter.setBrush(Qt::NoBrush);
+}
+
+void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
+  if (clipPolygon >= 0 && !IsActiveCell(index, i, j)) return;
+  const int32_t ni = grids.ni[index];
+  const double* x = grids.x[index];
+  const double* y = grids.y[index];
+  const int32_t nodes[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i, j + 1), NodeIndex(ni, i + 1, j + 1),
+                            NodeIndex(ni, i + 1, j)};
+  QPolygonF cell(5);
+  for (int k = 0; k < 4; ++k) cell[k] = PixelOf(x[nodes[k]], y[nodes[k]]);
+  cell[4] = cell[0];
+  painter.drawPolyline(cell);
+}
+
+PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+const QImage& PlotWidget::Image() {
+  if (stale_) RedrawNow();
+  return image_;
+}
+
+void PlotWidget::Invalidate() {
+  stale_ = true;
+  update();
+}
+
+void PlotWidget::RedrawNow() {
+  if (image_.size() != size()) image_ = QImage(size(), QImage::Format_RGB32);
+  stale_ = false;
+  if (image_.isNull()) return;
+  image_.fill(Qt::black);
+  QPainter painter(&image_);
+  DrawVisiblePolygons(painter);
+  update();
+}
+
+void PlotWidget::ErasePolygon(int32_t index) {
+  Image();
+  if (image_.isNull()) return;
+  QPainter painter(&image_);
+  ErasePolygonOn(painter, index);
+  update();
+}
+
+void PlotWidget::DrawPolygon(int32_t index) {
+  Image();
+  if (image_.isNull()) return;
+  QPainter painter(&image_);
+  DrawPolygonOn(painter, index);
+  update();
+}
+
+void PlotWidget::InvertLine(int x1, int y1, int x2, int y2) {
+  Image();
+  if (image_.isNull()) return;
+  QPainter painter(&image_);
+  painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+  painter.setPen(OnePixelPen(Qt::white));
+  painter.drawLine(x1, y1, x2, y2);
+  update();
+}
+
+void PlotWidget::InvertRectangle(int left, int top, int right, int bottom) {
+  Image();
+  if (image_.isNull()) return;
+  QPainter painter(&image_);
+  painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+  painter.setPen(OnePixelPen(Qt::white));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(0, 0, -1, -1));
+  update();
+}
+
+void PlotWidget::paintEvent(QPaintEvent*) {
+  const QImage& image = Image();
+  QPainter painter(this);
+  painter.drawImage(0, 0, image);
+}
+
+void PlotWidget::resizeEvent(QResizeEvent*) {
+  image_ = QImage(size(), QImage::Format_RGB32);
+  stale_ = true;
+}
+
+void PlotWidget::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+
+}  // namespace kestrel

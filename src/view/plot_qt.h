@@ -1,0 +1,51 @@
+// The plot window: black background, every visible polygon as a polyline in
+// its own colour, or as its grid cells once step 1 has run. Everything is
+// drawn on the plot's own image (aliased, one-pixel pens); the widget shows
+// the image.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+
+class QPainter;
+
+namespace kestrel {
+
+// The colour of pen `color` (0..11) of the pen table.
+QColor PenColor(int color);
+
+// Drawing on a painter over the plot's pixels.
+void DrawVisiblePolygons(QPainter& painter);
+void DrawPolygonOn(QPainter& painter, int32_t index);
+void ErasePolygonOn(QPainter& painter, int32_t index);
+void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j);
+
+class PlotWidget : public QWidget {
+ public:
+  explicit PlotWidget(QWidget* parent);
+
+  // The plot as shown, redrawn first when a full repaint is pending.
+  const QImage& Image();
+
+  // Asks for a full repaint: black, then every visible polygon.
+  void Invalidate();
+  // Redraws at once, without waiting for the event loop.
+  void RedrawNow();
+
+  void ErasePolygon(int32_t index);
+  void DrawPolygon(int32_t index);
+  void InvertLine(int x1, int y1, int x2, int y2);
+  void InvertRectangle(int left, int top, int right, int bottom);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  QImage image_;
+  bool stale_ = true;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,34 @@
+// The scripted front end, also recording what the window itself is asked
+// for: posted commands, focus, quitting and warning boxes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+
+namespace kestrel::testing {
+
+class RecordingFrontEnd : public ScriptedFrontEnd {
+ public:
+  std::vector<int> posted;
+  std::vector<int> quits;
+  std::vector<Box> warnings;
+  int focusCalls = 0;
+
+  void PostCommand(int command) override { posted.push_back(command); }
+  void FocusMainWindow() override { ++focusCalls; }
+  void Quit(int exitCode) override { quits.push_back(exitCode); }
+  void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
+};
+
+class RecordingTest : public KestrelTest {
+ protected:
+  RecordingFrontEnd rec;
+  void SetUp() override {
+    KestrelTest::SetUp();
+    SetFrontEnd(&rec);
+  }
+};
+
+}  // namespace kestrel::testing

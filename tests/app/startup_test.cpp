@@ -1,0 +1,73 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/commands.h"
+#include "edit/journal.h"
+#include "recording_frontend.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+namespace {
+
+class StartUp : public RecordingTest {
+ protected:
+  TempDir dir;
+  void SetUp() override {
+    RecordingTest::SetUp();
+    view.plotWidth = 400;
+    view.plotHeight = 300;
+  }
+};
+
+TEST_F(StartUp, WithoutAFileTheOpenCommandComesFirst) {
+  const char* argv[] = {"kestrel"};
+  EXPECT_EQ(StartFromArguments(1, argv), StartMode::Interactive);
+  ASSERT_EQ(rec.posted.size(), 1u);
+  EXPECT_EQ(rec.posted[0], kCmdOpen);
+  EXPECT_EQ(store.polygonCount, 0);
+}
+
+TEST_F(StartUp, AFileIsReadFittedAndTheJournalEmptied) {
+  const std::string name = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
+  const char* argv[] = {"kestrel", name.c_str()};
+  EXPECT_EQ(StartFromArguments(2, argv), StartMode::Batch);
+  EXPECT_EQ(store.polygonCount, 2);
+  EXPECT_STREQ(fileName, name.c_str());
+  EXPECT_EQ(needFileName, 0);
+  EXPECT_EQ(modified, 0);
+  EXPECT_EQ(journal.top, 0) << "the fitting zoom is not undoable";
+  EXPECT_GT(view.scale, 0);
+  EXPECT_TRUE(rec.posted.empty());
+}
+
+TEST_F(StartUp, AFurtherArgumentAsksForTheCapture) {
+  const std::string name = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
+  const char* argv[] = {"kestrel", name.c_str(), "anything", "more"};
+  EXPECT_EQ(StartFromArguments(4, argv), StartMode::Capture);
+  EXPECT_TRUE(rec.questions.empty());
+}
+
+TEST_F(StartUp, AnUnreadableFileLeavesAnEmptyStore) {
+  const std::string name = dir.File("missing.p2d");
+  const char* argv[] = {"kestrel", name.c_str()};
+  EXPECT_EQ(StartFromArguments(2, argv), StartMode::Batch);
+  EXPECT_EQ(rec.notifications.size(), 1u);
+  EXPECT_EQ(store.polygonCount, 0);
+  EXPECT_EQ(rec.LastStatus(), "there are no polygons to zoom");
+}
+
+TEST_F(StartUp, ANameTooLongForTheBufferIsNotCut) {
+  const std::string name = dir.File(std::string(300, 'x') + ".p2d");
+  StartWithFile(name.c_str());
+  ASSERT_EQ(rec.notifications.size(), 1u);
+  EXPECT_EQ(rec.notifications[0].code, 2992);
+  EXPECT_STREQ(fileName, "");
+  EXPECT_EQ(needFileName, 1);
+  EXPECT_EQ(store.polygonCount, 0);
+}
+
+}  // namespace
+}  // namespace kestrel::testing

@@ -1,0 +1,227 @@
+#include "formats/filecmds.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "../app/recording_frontend.h"
+#include "edit/journal.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+namespace {
+
+const char* const kSquareFile =
+    "POLY square\n0 0 0\n10 0 0\n10 10 0\n0 10 0\n0 0 0\nEND\n"
+    "LINE bank\n20 0 0\n30 5 0\nEND\n";
+
+const std::string kExitQuestion =
+    "changes not saved!: You have not saved your changes.\n"
+    "If you exit now your changes will be discarded.\n"
+    "Do you want to save your changes?";
+
+const std::string kOpenQuestion =
+    "changes not saved!: You have not saved your changes.\n"
+    "If you open another file your changes\n"
+    "will be discarded. Do you want to\n"
+    "save your changes?";
+
+class FileCommands : public RecordingTest {
+ protected:
+  TempDir dir;
+
+  void SetUp() override {
+    RecordingTest::SetUp();
+    view.plotWidth = 400;
+    view.plotHeight = 300;
+  }
+
+  // An edited store that came from `name` (needFileName clear).
+  void EditedStore(const std::string& name) {
+    AddPolygon("edited", {{0, 0}, {5, 0}, {5, 5}}, true);
+    std::snprintf(fileName, sizeof fileName, "%s", name.c_str());
+    needFileName = 0;
+    modified = 1;
+  }
+};
+
+TEST_F(FileCommands, DrawingsAreRecognisedByTheirEndingInAnyCase) {
+  EXPECT_TRUE(IsDxfName("site.dxf"));
+  EXPECT_TRUE(IsDxfName("SITE.DXF"));
+  EXPECT_TRUE(IsDxfName("a.DxF"));
+  EXPECT_FALSE(IsDxfName("site.p2d"));
+  EXPECT_FALSE(IsDxfName("dxf"));
+  EXPECT_FALSE(IsDxfName("site.dxf.p2d"));
+  EXPECT_FALSE(IsDxfName("sitedxf"));
+}
+
+TEST_F(FileCommands, AnUpperCaseDxfNameIsNotReadAsAPolygonFile) {
+  const std::string name = dir.File("looks_like_polygons.DXF");
+  TempDir::Write(name, kSquareFile);
+  std::snprintf(fileName, sizeof fileName, "%s", name.c_str());
+  ReadInputFile();
+  EXPECT_EQ(store.polygonCount, 0);
+}
+
+TEST_F(FileCommands, ExitWithoutChangesQuitsAtOnce) {
+  AddPolygon("kept", {{0, 0}, {1, 1}});
+  ExitCommand();
+  EXPECT_TRUE(rec.questions.empty());
+  ASSERT_EQ(rec.quits.size(), 1u);
+  EXPECT_EQ(rec.quits[0], 0);
+}
+
+TEST_F(FileCommands, ExitAsksAndFollowsTheAnswer) {
+  const std::string name = dir.File("out.p2d");
+  EditedStore(name);
+
+  rec.answers = {Answer::Cancel};
+  ExitCommand();
+  ASSERT_EQ(rec.questions.size(), 1u);
+  EXPECT_EQ(rec.questions[0], kExitQuestion);
+  EXPECT_TRUE(rec.quits.empty());
+  EXPECT_EQ(modified, 1);
+
+  rec.answers = {Answer::No};
+  ExitCommand();
+  EXPECT_EQ(rec.quits.size(), 1u);
+  EXPECT_TRUE(TempDir::Read(name).empty()) << "No writes nothing";
+
+  rec.answers = {Answer::Yes};
+  ExitCommand();
+  EXPECT_EQ(rec.quits.size(), 2u);
+  EXPECT_NE(TempDir::Read(name).find("POLY edited"), std::string::npos);
+}
+
+TEST_F(FileCommands, ExitWithoutAFileNameAsksForOneAndStaysWhenNoneIsGiven) {
+  EditedStore("");
+  needFileName = 1;
+  rec.answers = {Answer::Yes};
+  ExitCommand();  // the save dialog is cancelled
+  EXPECT_TRUE(rec.quits.empty());
+  EXPECT_EQ(needFileName, 1);
+  EXPECT_EQ(store.polygonCount, 1);
+
+  const std::string name = dir.File("named.p2d");
+  rec.answers = {Answer::Yes};
+  rec.saveNames = {name};
+  ExitCommand();
+  EXPECT_EQ(rec.quits.size(), 1u);
+  EXPECT_STREQ(fileName, name.c_str());
+  EXPECT_NE(TempDir::Read(name).find("POLY edited"), std::string::npos);
+}
+
+TEST_F(FileCommands, ExitStaysOpenWithTheChangesWhenTheSaveFails) {
+  EditedStore(dir.File("no_such_folder/out.p2d"));
+  rec.answers = {Answer::Yes};
+  ExitCommand();
+  EXPECT_EQ(rec.notifications.size(), 1u) << "the writer reports the failure";
+  EXPECT_TRUE(rec.quits.empty());
+  EXPECT_EQ(modified, 1);
+  EXPECT_EQ(store.polygonCount, 1);
+}
+
+TEST_F(FileCommands, CancellingTheOpenDialogAtStartLeavesAnEmptyPlot) {
+  OpenCommand();
+  EXPECT_EQ(store.polygonCount, 0);
+  EXPECT_EQ(needFileName, 1);
+  EXPECT_EQ(rec.LastStatus(), "there are no polygons to zoom");
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_GE(rec.focusCalls, 1);
+}
+
+TEST_F(FileCommands, OpenReadsTheChosenFileAndFitsIt) {
+  const std::string name = dir.File("two.p2d");
+  TempDir::Write(name, kSquareFile);
+  AddPolygon("old", {{0, 0}, {1, 1}});
+  rec.openNames = {name};
+  OpenCommand();
+  ASSERT_EQ(store.polygonCount, 2);
+  EXPECT_STREQ(PolygonAt(0).name, "square");
+  EXPECT_STREQ(fileName, name.c_str());
+  EXPECT_EQ(needFileName, 0);
+  EXPECT_EQ(modified, 0);
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_EQ(extentXmax, 30);
+  EXPECT_GT(view.scale, 0);
+}
+
+TEST_F(FileCommands, OpenOfAMissingFileKeepsTheStore) {
+  AddPolygon("kept", {{0, 0}, {1, 1}});
+  rec.openNames = {dir.File("missing.p2d")};
+  OpenCommand();
+  EXPECT_EQ(store.polygonCount, 1);
+  EXPECT_EQ(needFileName, 1);
+}
+
+TEST_F(FileCommands, OpenOffersToSaveChanges) {
+  const std::string next = dir.File("next.p2d");
+  TempDir::Write(next, kSquareFile);
+  const std::string old = dir.File("old.p2d");
+  EditedStore(old);
+
+  rec.answers = {Answer::Cancel};
+  rec.openNames = {next};
+  OpenCommand();
+  EXPECT_EQ(rec.questions.back(), kOpenQuestion);
+  EXPECT_STREQ(PolygonAt(0).name, "edited") << "Cancel opens nothing";
+
+  rec.answers = {Answer::Yes};
+  OpenCommand();
+  EXPECT_NE(TempDir::Read(old).find("POLY edited"), std::string::npos);
+  EXPECT_STREQ(PolygonAt(0).name, "square");
+}
+
+TEST_F(FileCommands, OpenDoesNotDiscardChangesThatCouldNotBeSaved) {
+  const std::string next = dir.File("next.p2d");
+  TempDir::Write(next, kSquareFile);
+  EditedStore(dir.File("no_such_folder/old.p2d"));
+  rec.answers = {Answer::Yes};
+  rec.openNames = {next};
+  OpenCommand();
+  EXPECT_EQ(rec.notifications.size(), 1u);
+  ASSERT_EQ(store.polygonCount, 1);
+  EXPECT_STREQ(PolygonAt(0).name, "edited");
+  EXPECT_EQ(modified, 1);
+  EXPECT_EQ(rec.openNames.size(), 1u) << "the open dialog was not shown";
+}
+
+TEST_F(FileCommands, SaveNeedsPolygons) {
+  SaveCommand();
+  EXPECT_EQ(rec.LastStatus(), "there are no polygons to save");
+}
+
+TEST_F(FileCommands, SaveWritesUnderTheChosenName) {
+  EditedStore(dir.File("proposed.p2d"));
+  const std::string name = dir.File("chosen.p2d");
+  rec.saveNames = {name};
+  SaveCommand();
+  EXPECT_STREQ(fileName, name.c_str());
+  EXPECT_EQ(modified, 0);
+  EXPECT_EQ(needFileName, 0);
+  EXPECT_NE(TempDir::Read(name).find("POLY edited"), std::string::npos);
+  EXPECT_GE(rec.plotRepaints, 1);
+}
+
+TEST_F(FileCommands, ASaveDialogEndedWithoutANameEmptiesTheJournal) {
+  EditedStore(dir.File("proposed.p2d"));
+  RecordView();
+  ASSERT_GT(journal.top, 0);
+  SaveCommand();
+  EXPECT_EQ(needFileName, 1);
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_FALSE(rec.buttons[kSlotUndo]);
+  EXPECT_EQ(modified, 1);
+}
+
+TEST_F(FileCommands, ANameTooLongForTheBufferIsRefused) {
+  EditedStore(dir.File("proposed.p2d"));
+  rec.saveNames = {dir.path() + "/" + std::string(300, 'n') + ".p2d"};
+  SaveCommand();
+  EXPECT_STREQ(fileName, dir.File("proposed.p2d").c_str());
+  EXPECT_EQ(needFileName, 1);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
