@@ -3,8 +3,17 @@
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
+#include "edit/commands.h"
 #include "edit/journal.h"
+#include "formats/clipboard.h"
 #include "formats/filecmds.h"
+#include "formats/gisexport.h"
+#include "grid/driver.h"
+#include "link/cellfiles.h"
+#include "link/cellmap.h"
+#include "link/link.h"
+#include "model/modelfiles.h"
+#include "store/selection.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -58,7 +67,18 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3961, kCmdZoomAll},
     {3865, kCmdZoomIn},
     {3864, kCmdZoomOut},
-    // No key produces these; the corner commands are posted by their number.
+    // Keys of our own: the corner commands, which had none (Ctrl+F1 to
+    // Ctrl+F4 set corners 1 to 4 at the selected point, Ctrl+F5 clears the
+    // polygon's corners), the quality view (Ctrl+G) and the GIS export
+    // (Ctrl+E).
+    {3968, kCmdCorner1},
+    {3969, kCmdCorner2},
+    {3970, kCmdCorner3},
+    {3971, kCmdCorner4},
+    {3972, kCmdClearCorners},
+    {3942, kCmdQualityView},
+    {3940, kCmdExportGrid},
+    // The original numbers of the corner commands.
     {3898, kCmdClearCorners},
     {3899, kCmdCorner1},
     {3900, kCmdCorner2},
@@ -66,31 +86,93 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3902, kCmdCorner4},
 };
 
+// The operations of commands that take an argument or combine two steps.
+void ClearCorners();
+void Corner1();
+void Corner2();
+void Corner3();
+void Corner4();
+void LinkCommand();
+void FileModelCommand();
+
 constexpr CommandEntry Run(int id, void (*operation)()) { return CommandEntry{id, operation, nullptr, false, false}; }
 // For commands that change the selection or the file state without redrawing.
-[[maybe_unused]] constexpr CommandEntry RunThenRefresh(int id, void (*operation)()) {
+constexpr CommandEntry RunThenRefresh(int id, void (*operation)()) {
   return CommandEntry{id, operation, nullptr, true, false};
 }
 // For the point-stepping selections: the one polygon is redrawn in place.
-[[maybe_unused]] constexpr CommandEntry StepPoint(int id, int32_t (*operation)()) {
+constexpr CommandEntry StepPoint(int id, int32_t (*operation)()) {
   return CommandEntry{id, nullptr, operation, false, false};
 }
 constexpr CommandEntry RunKeepingFocus(int id, void (*operation)()) {
   return CommandEntry{id, operation, nullptr, false, true};
 }
 
+void ClearCorners() { SetCorner(0); }
+void Corner1() { SetCorner(1); }
+void Corner2() { SetCorner(2); }
+void Corner3() { SetCorner(3); }
+void Corner4() { SetCorner(4); }
+
+// Step 2: the link, then the check of the linked grid.
+void LinkCommand() {
+  LinkGrids();
+  CheckCellGrid();
+}
+
+void FileModelCommand() { WriteModelFiles(); }
+
 // Every command the program can run, one row each. A command missing here
 // beeps.
 // clang-format off
 constexpr CommandEntry kCommands[] = {
+    Run(kCmdClearCorners, ClearCorners),
+    Run(kCmdCorner1, Corner1),
+    Run(kCmdCorner2, Corner2),
+    Run(kCmdCorner3, Corner3),
+    Run(kCmdCorner4, Corner4),
+    Run(kCmdSetBeginning, SetBeginning),
+    Run(kCmdViewCellMap, ViewCellMap),
+    Run(kCmdClosePolygons, ClosePolygons),
+    Run(kCmdCombinePolygons, CombinePolygons),
+    Run(kCmdCopy, CopyPolygons),
+    Run(kCmdCut, CutPolygons),
+    Run(kCmdDeletePolygons, DeletePolygons),
+    Run(kCmdDeletePoint, DeletePoint),
     Run(kCmdExit, ExitCommand),
+    Run(kCmdFileModel, FileModelCommand),
+    StepPoint(kCmdSelectFirstPoint, SelectFirstPoint),
+    Run(kCmdSelectByNumber, SelectByNumber),
+    Run(kCmdGrid, GenerateGrids),
     RunKeepingFocus(kCmdHelp, ShowHelp),
+    Run(kCmdInsertPoint, InsertPoint),
+    Run(kCmdJoinPolygons, JoinPolygons),
+    StepPoint(kCmdSelectLastPoint, SelectLastPoint),
+    Run(kCmdLink, LinkCommand),
+    Run(kCmdRename, RenamePolygon),
+    StepPoint(kCmdSelectNextPoint, SelectNextPoint),
+    Run(kCmdOpenPolygons, OpenPolygons),
+    Run(kCmdOptimize, OptimizePolygons),
+    Run(kCmdPaste, PastePolygons),
+    Run(kCmdNewPolygon, NewPolygon),
+    StepPoint(kCmdSelectPreviousPoint, SelectPreviousPoint),
     Run(kCmdOpen, OpenCommand),
+    Run(kCmdRectify, RectifyPoint),
+    Run(kCmdReversePolygons, ReversePolygons),
+    RunThenRefresh(kCmdSelectAll, SelectAll),
     Run(kCmdSave, SaveCommand),
+    Run(kCmdRemoveShort, RemoveShortPolygons),
+    RunThenRefresh(kCmdInvertSelection, InvertSelection),
+    Run(kCmdSmooth, SmoothPolygons),
+    Run(kCmdSpace, RespacePolygons),
+    Run(kCmdSplitPolygon, SplitPolygon),
+    Run(kCmdSquare, SquarePoint),
     Run(kCmdUndo, UndoLast),
     Run(kCmdZoomAll, ZoomAll),
     Run(kCmdZoomIn, ZoomIn),
     Run(kCmdZoomOut, ZoomOut),
+    Run(kCmdQualityView, ToggleQualityView),
+    Run(kCmdExportGrid, ExportGrid),
 };
 // clang-format on
 

@@ -55,6 +55,9 @@ enum CommandId : int {
   kCmdZoomIn = 1069,
   kCmdUnassigned1070 = 1070,
   kCmdZoomOut = 1071,
+  // Commands beyond the original table.
+  kCmdQualityView = 1072,  // show the cells coloured by their grid quality
+  kCmdExportGrid = 1073,   // write the linked grid as a GeoPackage
 };
 
 // One row of the command table.

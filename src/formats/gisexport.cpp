@@ -1,16 +1,16 @@
 #include "formats/gisexport.h"
 
+#include <cpl_error.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
 #include <tuple>
-
-#include <cpl_error.h>
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
-#include <ogrsf_frmts.h>
 
 #include "app/report.h"
 #include "formats/georef.h"
@@ -41,8 +41,8 @@ void CellSizes(const double x[4], const double y[4], double& dx, double& dy) {
 }
 
 bool WriteCells(OGRLayer* layer, long& written) {
-  const char* fields[] = {"dx", "dy", "orthogonality", "corner_deviation", "aspect_ratio", "size_ratio_i",
-                          "size_ratio_j"};
+  const char* fields[] = {"dx",           "dy",           "orthogonality", "corner_deviation",
+                          "aspect_ratio", "size_ratio_i", "size_ratio_j"};
   if (!AddField(layer, "polygon", OFTInteger) || !AddField(layer, "name", OFTString) ||
       !AddField(layer, "model_i", OFTInteger) || !AddField(layer, "model_j", OFTInteger)) {
     return false;
@@ -174,8 +174,7 @@ bool WriteGridGeoPackage(const char* name) {
     Notify(6471, "can't write output file %s", name);
     return false;
   }
-  ShowStatusF(true, "grid written to %s: %li cells, %li polygons", name, cells,
-              static_cast<long>(store.polygonCount));
+  ShowStatusF(true, "grid written to %s: %li cells, %li polygons", name, cells, static_cast<long>(store.polygonCount));
   return true;
 }
 

@@ -82,6 +82,13 @@ CellQuality MeasureCell(const double x[4], const double y[4]) {
   return q;
 }
 
+int OrthogonalityBand(double deviation) {
+  for (int b = 0; b < 3; ++b) {
+    if (deviation < kOrthogonalityBands[b]) return b;
+  }
+  return 3;
+}
+
 std::vector<CellQuality> MeasureGrid() {
   std::vector<CellQuality> cells;
   if (!gridsValid) return cells;

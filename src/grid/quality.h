@@ -30,6 +30,10 @@ constexpr double kOrthogonalityBands[3] = {1, 3, 10};
 constexpr double kAspectBands[3] = {2, 5, 10};
 constexpr double kSizeRatioBands[3] = {1.1, 1.2, 1.5};
 
+// The band of an orthogonality deviation: 0 below 1 degree, 1 below 3,
+// 2 below 10, 3 from 10 on.
+int OrthogonalityBand(double deviation);
+
 // Statistics of one measure over a set of cells.
 struct MeasureSummary {
   long cells = 0;  // cells the measure applies to

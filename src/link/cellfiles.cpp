@@ -6,6 +6,7 @@
 #include "link/cellmap.h"
 #include "link/outfile.h"
 #include "store/store.h"
+#include "view/pens.h"
 
 namespace kestrel {
 
@@ -13,12 +14,6 @@ namespace {
 
 constexpr char kSymbols[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!#$%&()*+abcdefghijklmnopqrstuvwxyz<=>?@[]{}";
 static_assert(sizeof kSymbols == 81, "eighty symbols");
-
-// The colours of the twelve polygon pens, as red, green, blue.
-constexpr unsigned char kPenColours[12][3] = {
-    {255, 0, 255}, {127, 255, 0}, {0, 127, 255}, {255, 0, 127}, {0, 255, 0},   {0, 255, 255},
-    {255, 0, 0},   {255, 255, 0}, {0, 0, 255},   {255, 127, 0}, {0, 255, 127}, {127, 0, 255},
-};
 
 constexpr const char* kTextName = "cell.txt";
 constexpr const char* kHtmlName = "cell.html";
@@ -84,8 +79,8 @@ bool WriteCellHtml() {
         continue;
       }
       const int32_t color = PolygonAt(owner).color;
-      const unsigned char* rgb = kPenColours[color >= 0 && color < 12 ? color : 0];
-      std::fprintf(out, "<span style=\"color: rgb(%i, %i, %i);\">", rgb[0], rgb[1], rgb[2]);
+      const int pen = color >= 0 && color < 12 ? color : 0;
+      std::fprintf(out, "<span style=\"color: rgb(%i, %i, %i);\">", PenRed(pen), PenGreen(pen), PenBlue(pen));
       WriteEscaped(out, CellSymbol(owner));
       std::fputs("</span>", out);
     }

@@ -4,18 +4,20 @@
 #include <QPainter>
 
 #include "grid/gridstore.h"
+#include "grid/quality.h"
+#include "link/link.h"
 #include "store/store.h"
+#include "view/pens.h"
 #include "view/view.h"
 
 namespace kestrel {
 
 namespace {
 
-// The pen table, four bytes an entry: blue, green, red, 0.
-constexpr uint8_t kPenTable[12][4] = {
-    {255, 0, 255, 0}, {0, 255, 127, 0}, {255, 127, 0, 0}, {127, 0, 255, 0}, {0, 255, 0, 0},   {255, 255, 0, 0},
-    {0, 0, 255, 0},   {0, 255, 255, 0}, {255, 0, 0, 0},   {0, 127, 255, 0}, {127, 255, 0, 0}, {255, 0, 127, 0},
-};
+// The fills of the quality view: orthogonality deviation below 1, 3 and 10
+// degrees and above, and folded cells.
+const QColor kBandColours[4] = {QColor(0, 160, 0), QColor(230, 220, 0), QColor(255, 140, 0), QColor(220, 0, 0)};
+const QColor kFoldedColour(255, 0, 255);
 
 QPen OnePixelPen(const QColor& colour) {
   QPen pen(colour);
@@ -35,9 +37,10 @@ QPointF PixelOf(const PolygonPoint& p) { return PixelOf(p.x, p.y); }
 // The 7 x 7 square around a point's pixel.
 QRectF MarkSquare(const QPointF& p) { return QRectF(p.x() - 3, p.y() - 3, 6, 6); }
 
-// Whether step 2 found that polygon `index` shares an edge with another
-// patch. Linking keeps that flag; until it does, no polygon has neighbours.
-bool HasLinkedNeighbour(int32_t) { return false; }
+// Whether step 2 found that polygon `index` shares an edge with another patch.
+bool HasLinkedNeighbour(int32_t index) {
+  return links.hasNeighbour && index >= 0 && index < links.slotCount && links.hasNeighbour[index] != 0;
+}
 
 // The polyline through all stored points, its last pixel included.
 void DrawOutline(QPainter& painter, const Polygon& polygon) {
@@ -49,10 +52,7 @@ void DrawOutline(QPainter& painter, const Polygon& polygon) {
 
 }  // namespace
 
-QColor PenColor(int color) {
-  const int c = ((color % 12) + 12) % 12;
-  return QColor(kPenTable[c][2], kPenTable[c][1], kPenTable[c][0]);
-}
+QColor PenColor(int color) { return QColor(PenRed(color), PenGreen(color), PenBlue(color)); }
 
 void DrawVisiblePolygons(QPainter& painter) {
   const double left = view.originX;
@@ -77,6 +77,7 @@ void DrawPolygonOn(QPainter& painter, int32_t index) {
     for (int32_t i = 0; i < grids.ni[index]; ++i) {
       for (int32_t j = 0; j < grids.nj[index]; ++j) DrawGridCell(painter, index, i, j);
     }
+    painter.setBrush(Qt::NoBrush);
     return;
   }
   if (polygon.count < 1) return;
@@ -119,6 +120,17 @@ void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
   QPolygonF cell(5);
   for (int k = 0; k < 4; ++k) cell[k] = PixelOf(x[nodes[k]], y[nodes[k]]);
   cell[4] = cell[0];
+  if (qualityView) {
+    // Corners in the order P00, P10, P11, P01 for the measures.
+    const double cx[4] = {x[nodes[0]], x[nodes[3]], x[nodes[2]], x[nodes[1]]};
+    const double cy[4] = {y[nodes[0]], y[nodes[3]], y[nodes[2]], y[nodes[1]]};
+    const CellQuality q = MeasureCell(cx, cy);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(q.folded ? kFoldedColour : kBandColours[OrthogonalityBand(q.orthogonality)]);
+    painter.drawPolygon(cell);
+    painter.restore();
+  }
   painter.drawPolyline(cell);
 }
 

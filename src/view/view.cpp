@@ -119,7 +119,24 @@ void ZoomBy(bool in) {
 void ZoomIn() { ZoomBy(true); }
 void ZoomOut() { ZoomBy(false); }
 
+int32_t qualityView = 0;
+
+void ToggleQualityView() {
+  qualityView = !qualityView;
+  if (!qualityView) {
+    ShowStatus("quality view off (Ctrl+G shows it again)");
+  } else if (!gridsValid) {
+    ShowStatus("quality view on: it colours the cells once the polygons are gridded (Ctrl+G switches it off)");
+  } else {
+    ShowStatus(
+        "quality view on: orthogonality deviation below 1 degree green, below 3 yellow, below 10 orange, "
+        "10 or more red, folded cells magenta (Ctrl+G switches it off)");
+  }
+  UI().RepaintPlot();
+}
+
 void ResetView() {
+  qualityView = 0;
   view = ViewTransform{};
   extentXmin = extentXmax = extentYmin = extentYmax = 0;
 }

@@ -45,6 +45,11 @@ void ZoomAll();
 void ZoomIn();
 void ZoomOut();
 
+// While set, gridded cells are filled by how far they are from orthogonal.
+// A way of looking only: it changes no data and records nothing for Undo.
+extern int32_t qualityView;
+void ToggleQualityView();
+
 // Puts the transform and the extents back to their start-up state.
 void ResetView();
 
