@@ -3,7 +3,7 @@
 #   make test   install, build, run every test
 BUILD ?= build
 JOBS ?= $(shell nproc)
-EXAMPLE ?= examples/channel.p2d
+EXAMPLE ?= examples/river_bend.p2d
 
 .PHONY: all deps configure build run test test-sanitize bench format clean
 
@@ -24,7 +24,8 @@ run: build
 	@if [ -n "$$DISPLAY" ] && [ -x $(BUILD)/src/resources/kestrel ]; then \
 	  $(BUILD)/src/resources/kestrel $(EXAMPLE); \
 	else \
-	  mkdir -p $(BUILD)/run && $(BUILD)/src/cli/kestrel-grid -C $(BUILD)/run $(EXAMPLE); \
+	  mkdir -p $(BUILD)/run && $(BUILD)/src/cli/kestrel-grid -C $(BUILD)/run $(EXAMPLE) && \
+	  echo "written to $(BUILD)/run:" && ls -l $(BUILD)/run; \
 	fi
 
 test: build

@@ -115,10 +115,7 @@ void Corner3() { SetCorner(3); }
 void Corner4() { SetCorner(4); }
 
 // Step 2: the link, then the check of the linked grid.
-void LinkCommand() {
-  LinkGrids();
-  CheckCellGrid();
-}
+void LinkCommand() { RunLinkStep(); }
 
 void FileModelCommand() { WriteModelFiles(); }
 

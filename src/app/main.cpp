@@ -14,6 +14,7 @@
 #include "app/buttons.h"
 #include "app/mainwindow_qt.h"
 #include "app/qtfrontend_qt.h"
+#include "app/recovery.h"
 #include "app/reset.h"
 #include "app/startup.h"
 
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
 
   static QtFrontEnd ui;
   SetFrontEnd(&ui);
+  // A fatal error first saves unsaved polygons to a recovery file.
+  EnableRecovery();
   MainWindow window;
   ui.Attach(&window);
   KeyboardAndHoverFilter filter(&window);

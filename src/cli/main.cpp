@@ -138,9 +138,7 @@ int main(int argc, char** argv) {
   if (lastStep == 1) return WriteQualityFile() ? kExitOk : kExitStepFailed;
 
   // Step 2: link the patches and check the linked grid.
-  const bool linked = LinkGrids();
-  const bool consistent = CheckCellGrid();
-  if (!linked || !consistent) return kExitStepFailed;
+  if (!RunLinkStep()) return kExitStepFailed;
   if (lastStep == 2) return WriteQualityFile() ? kExitOk : kExitStepFailed;
 
   // Step 4: the model input files.

@@ -237,3 +237,17 @@ void ReleaseOwnerMap() {
 }
 
 }  // namespace kestrel
+
+namespace kestrel {
+
+bool RunLinkStep() {
+  const bool linked = LinkGrids();
+  const bool consistent = CheckCellGrid();
+  if (!linked || !consistent || linksValid != 1) return false;
+  const int32_t patches = grids.patchCount - (clipPolygon >= 0 ? 1 : 0);
+  ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
+              patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);
+  return true;
+}
+
+}  // namespace kestrel

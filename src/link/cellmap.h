@@ -41,6 +41,11 @@ bool BuildOwnerMap();
 // makes the call return false.
 bool CheckCellGrid();
 
+// Step 2 as the LINK command runs it: LinkGrids, then CheckCellGrid, and on
+// success a status line with the size of the cell map. Returns true when the
+// grid is linked and consistent.
+bool RunLinkStep();
+
 // Registers one cell corner on node [J][I] of the check's node table. Only
 // meaningful while CheckCellGrid runs; returns false after reporting a fault.
 bool AddCorner(int32_t J, int32_t I, double x, double y);

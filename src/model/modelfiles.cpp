@@ -51,7 +51,6 @@ void ForEachCell(Visit visit) {
 int32_t ModelI(int32_t k, int32_t i, int32_t j) { return cellMap.cellI[k][j * grids.ni[k] + i] + 1; }
 int32_t ModelJ(int32_t k, int32_t i, int32_t j) { return cellMap.cellJ[k][j * grids.ni[k] + i] + 1; }
 
-
 }  // namespace
 
 namespace {
@@ -218,8 +217,16 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
-  return WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() && WriteCornersInp() &&
-         WriteShowInp() && WriteQualityFile();
+  struct stat st;
+  const bool ownShow = stat("SHOW.INP", &st) == 0;
+  const bool written = WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() &&
+                       WriteCornersInp() && WriteShowInp() && WriteQualityFile();
+  if (written) {
+    ShowStatusF(false,
+                "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT",
+                ownShow ? " (SHOW.INP kept)" : ", SHOW.INP");
+  }
+  return written;
 }
 
 }  // namespace kestrel
