@@ -1,6 +1,6 @@
 // kestrel-grid: the whole workflow without a window.
 //
-//   kestrel-grid [-C DIR] [--steps 1|2|4] [--keep-extraneous] INPUT
+//   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
@@ -19,6 +19,7 @@
 #include "app/report.h"
 #include "cli/console_frontend.h"
 #include "edit/journal.h"
+#include "formats/gisexport.h"
 #include "formats/input.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
@@ -37,7 +38,7 @@ constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
 
 const char* const kUsage =
-    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--keep-extraneous] INPUT\n"
+    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
     "every status-line text on standard error:\n"
@@ -53,6 +54,8 @@ const char* const kUsage =
     "  -C DIR             write every output file into DIR (created when\n"
     "                     missing) instead of the working folder\n"
     "  --steps N          stop after step N (1, 2 or 4; 4 when not given)\n"
+    "  --gpkg FILE        also write the linked grid as a GeoPackage: a layer\n"
+    "                     of model cells and a layer of the polygons\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
     "  --help             show this text\n"
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
   std::string input;
   bool keepExtraneous = false;
   int lastStep = 4;
+  std::string geoPackage;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -90,6 +94,9 @@ int main(int argc, char** argv) {
       const std::string step = argv[++i];
       if (step != "1" && step != "2" && step != "4") return Usage("--steps takes 1, 2 or 4");
       lastStep = step[0] - '0';
+    } else if (arg == "--gpkg") {
+      if (i + 1 >= argc) return Usage("--gpkg needs a file name");
+      geoPackage = argv[++i];
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -135,10 +142,17 @@ int main(int argc, char** argv) {
   console.questionAnswer = keepExtraneous ? Answer::No : Answer::Yes;
   GenerateGrids();
   if (gridsValid != 1 || grids.outlineWritten != 1) return kExitNotGridded;
-  if (lastStep == 1) return WriteQualityFile() ? kExitOk : kExitStepFailed;
+  if (lastStep == 1) {
+    if (!geoPackage.empty()) {
+      std::fprintf(stderr, "kestrel-grid: --gpkg needs the linked grid of step 2\n");
+      return kExitStepFailed;
+    }
+    return WriteQualityFile() ? kExitOk : kExitStepFailed;
+  }
 
   // Step 2: link the patches and check the linked grid.
   if (!RunLinkStep()) return kExitStepFailed;
+  if (!geoPackage.empty() && !WriteGridGeoPackage(geoPackage.c_str())) return kExitStepFailed;
   if (lastStep == 2) return WriteQualityFile() ? kExitOk : kExitStepFailed;
 
   // Step 4: the model input files.
