@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "app/commands.h"
 #include "edit/journal.h"
+#include "patches.h"
 #include "recording_frontend.h"
 #include "view/view.h"
 
@@ -15,10 +17,16 @@ namespace {
 class StartUp : public RecordingTest {
  protected:
   TempDir dir;
+  std::optional<InFolder> folder;  // step 1 writes its outline file here
   void SetUp() override {
     RecordingTest::SetUp();
+    folder.emplace(dir.path());
     view.plotWidth = 400;
     view.plotHeight = 300;
+  }
+  void TearDown() override {
+    folder.reset();
+    RecordingTest::TearDown();
   }
 };
 

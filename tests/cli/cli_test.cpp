@@ -23,23 +23,23 @@ TEST(KestrelGrid, ReadsTheBundledExample) {
 
 TEST(KestrelGrid, ReadsADrawingByItsName) {
   const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.dxf";
-  ToolRun r = RunGrid("'" + example + "'");
+  TempDir dir;  // the outputs land in the working folder
+  ToolRun r = RunGrid("'" + example + "'", dir.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("reading " + example + "\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("86 lines read, 2 polygons found\n"), std::string::npos) << r.err;
 
   // The upper-case ending selects the same reader.
-  TempDir dir;
   const std::string upper = dir.File("CHANNEL.DXF");
   TempDir::Write(upper, TempDir::Read(example));
-  r = RunGrid("'" + upper + "'");
+  r = RunGrid("'" + upper + "'", dir.path());
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("86 lines read, 2 polygons found\n"), std::string::npos) << r.err;
 
   // A drawing without polygons is a failure of the run.
   const std::string empty = dir.File("empty.dxf");
   TempDir::Write(empty, "  0\nEOF\n");
-  r = RunGrid("'" + empty + "'");
+  r = RunGrid("'" + empty + "'", dir.path());
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.err.find("non-fatal error code 3219: file does not contain any polygons"), std::string::npos) << r.err;
 }

@@ -140,8 +140,7 @@ TEST(KestrelGridWorkflow, TheShorelineGoesBackToGisAsAGeoPackage) {
   EXPECT_NE(r.err.find("projected from WGS 84 to WGS 84 / UTM zone 32N"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("grid written to grid.gpkg: 120 cells, 2 polygons\n"), std::string::npos) << r.err;
   EXPECT_TRUE(std::filesystem::exists(dir.File("grid.gpkg")));
-  EXPECT_EQ(RunGrid("--steps 1 --gpkg g.gpkg '" + std::string(KESTREL_EXAMPLES_DIR) + "/shoreline.geojson'",
-                    dir.path())
+  EXPECT_EQ(RunGrid("--steps 1 --gpkg g.gpkg '" + std::string(KESTREL_EXAMPLES_DIR) + "/shoreline.geojson'", dir.path())
                 .exitCode,
             1);
 }

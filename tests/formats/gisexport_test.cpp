@@ -1,4 +1,9 @@
+#include "formats/gisexport.h"
+
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -9,13 +14,8 @@
 #include <string>
 #include <utility>
 
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
-#include <ogrsf_frmts.h>
-
 #include "fixture.h"
 #include "formats/georef.h"
-#include "formats/gisexport.h"
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "model/modelfiles.h"
