@@ -155,8 +155,7 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon)
 std::string QualityStatusLine(const QualitySummary& all) {
   char text[256];
   std::snprintf(text, sizeof text,
-                "grid quality: orthogonality deviation largest %.1f, mean %.2f degrees; "
-                "aspect ratio largest %.1f; %li folded cells",
+                "orthogonality deviation up to %.1f deg (mean %.2f), aspect ratio up to %.1f, %li folded cells",
                 all.orthogonality.largest, all.orthogonality.mean, all.aspect.largest, all.folded);
   return text;
 }

@@ -55,8 +55,9 @@ std::vector<CellQuality> MeasureGrid();
 // Summary over the cells of one polygon (polygon < 0: all of them).
 QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon = -1);
 
-// The status-line summary, e.g. "grid quality: orthogonality deviation
-// largest 4.2, mean 0.81 degrees; aspect ratio largest 3.1; 0 folded cells".
+// The status-line summary, short enough for the status line after the count
+// of step 1, e.g. "orthogonality deviation up to 4.2 deg (mean 0.81), aspect
+// ratio up to 3.1, 0 folded cells".
 std::string QualityStatusLine(const QualitySummary& all);
 
 // How a cell is named in the report: model I and J when the grid is linked,

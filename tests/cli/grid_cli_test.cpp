@@ -27,7 +27,7 @@ TEST(KestrelGridStep1, GridsTheBundledExampleIntoTheOutputFolder) {
   const ToolRun r = RunGrid("-C '" + dir.path() + "/out' '" + example + "'");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("gridding polygon 1 of 2 (10by4_upper_reach)\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("2 polygons gridded; grid quality: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 polygons gridded; orthogonality deviation up to "), std::string::npos) << r.err;
   // Both reaches are named 10 by 4 cells: 11 lines of 5 nodes and 5 lines of
   // 11 nodes per reach.
   const std::string cells = TempDir::Read(dir.File("out/CELL.P2D"));
