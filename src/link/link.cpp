@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/buttons.h"
@@ -34,6 +35,9 @@ struct BoundaryEdge {
   double ax, ay, bx, by;
 };
 
+// The link tolerance: 1/500 of the diagonal of all polygons' extents.
+double LinkTolerance() { return std::hypot(extentXmax - extentXmin, extentYmax - extentYmin) / 500; }
+
 bool HasPatch(int32_t k) { return k != clipPolygon && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
 
 double NodeX(int32_t k, int32_t i, int32_t j) { return grids.x[k][NodeIndex(grids.ni[k], i, j)]; }
@@ -51,6 +55,40 @@ void CollectEdges(int32_t k, std::vector<BoundaryEdge>& edges) {
   for (int32_t j = 0; j < nj; ++j) add(1, ni, j, ni, j, ni, j + 1);
   for (int32_t i = ni - 1; i >= 0; --i) add(2, i, nj, i + 1, nj, i, nj);
   for (int32_t j = nj - 1; j >= 0; --j) add(3, 0, j, 0, j + 1, 0, j);
+}
+
+// The box around a patch's boundary nodes (empty for a slot without a patch).
+struct Box {
+  double xmin = HUGE_VAL, xmax = -HUGE_VAL, ymin = HUGE_VAL, ymax = -HUGE_VAL;
+};
+
+Box BoundaryBox(int32_t k) {
+  Box b;
+  if (!HasPatch(k)) return b;
+  const int32_t ni = grids.ni[k], nj = grids.nj[k];
+  auto take = [&](int32_t i, int32_t j) {
+    const double x = NodeX(k, i, j), y = NodeY(k, i, j);
+    b.xmin = std::min(b.xmin, x);
+    b.xmax = std::max(b.xmax, x);
+    b.ymin = std::min(b.ymin, y);
+    b.ymax = std::max(b.ymax, y);
+  };
+  for (int32_t i = 0; i <= ni; ++i) {
+    take(i, 0);
+    take(i, nj);
+  }
+  for (int32_t j = 0; j <= nj; ++j) {
+    take(0, j);
+    take(ni, j);
+  }
+  return b;
+}
+
+// Whether two boxes widened by `margin` overlap. A box with a coordinate that
+// is not a number meets everything, so such patches are still searched.
+bool BoxesMeet(const Box& a, const Box& b, double margin) {
+  return !(a.xmax + margin < b.xmin || b.xmax + margin < a.xmin || a.ymax + margin < b.ymin ||
+           b.ymax + margin < a.ymin);
 }
 
 // Replaces patch k's node arrays by new ones of `ni` x `nj` cells whose node
@@ -146,27 +184,112 @@ void ReleaseIndexArrays() {
 double EdgeScore(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy) {
   const double same = std::hypot(ax - cx, ay - cy) + std::hypot(bx - dx, by - dy);
   const double opposite = std::hypot(bx - cx, by - cy) + std::hypot(ax - dx, ay - dy);
-  const double tolerance = std::hypot(extentXmax - extentXmin, extentYmax - extentYmin) / 500;
+  const double tolerance = LinkTolerance();
   const double nearest = same < opposite ? same : opposite;
   if (nearest < tolerance) return same < opposite ? same : -opposite;
   return kNoMatch;
 }
+
+namespace {
+
+// Where an end point falls in a square lattice of the link tolerance.
+struct LatticeCell {
+  int64_t x, y;
+  bool operator==(const LatticeCell&) const = default;
+};
+struct LatticeHash {
+  size_t operator()(const LatticeCell& c) const { return std::hash<int64_t>()(c.x * 0x9E3779B97F4A7C15LL ^ c.y); }
+};
+
+// Candidate edges of q for the edges of p. Two edges can only match when the
+// start point of p's edge lies within the tolerance of one end of q's edge
+// (the end-point distance sum is below the tolerance either way round), so
+// q's edges are filed under the lattice cells of both their end points and
+// each edge of p looks only at the cells around its start point. Two cells
+// either way cover every point within the tolerance, whatever the rounding.
+class EdgeLattice {
+ public:
+  // Returns false when the coordinates are too large for the lattice.
+  bool Build(const std::vector<BoundaryEdge>& edges, double tolerance) {
+    tolerance_ = tolerance;
+    cells_.clear();
+    for (int32_t k = 0; k < static_cast<int32_t>(edges.size()); ++k) {
+      LatticeCell a, b;
+      if (!CellOf(edges[k].ax, edges[k].ay, a) || !CellOf(edges[k].bx, edges[k].by, b)) return false;
+      cells_[a].push_back(k);
+      if (!(b == a)) cells_[b].push_back(k);
+    }
+    return true;
+  }
+  // The edges of q that may match an edge of p starting at (x, y), in walk
+  // order.
+  void Candidates(double x, double y, std::vector<int32_t>& out) const {
+    out.clear();
+    LatticeCell c;
+    if (!CellOf(x, y, c)) return;
+    for (int64_t dy = -2; dy <= 2; ++dy) {
+      for (int64_t dx = -2; dx <= 2; ++dx) {
+        const auto found = cells_.find(LatticeCell{c.x + dx, c.y + dy});
+        if (found != cells_.end()) out.insert(out.end(), found->second.begin(), found->second.end());
+      }
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+  }
+
+ private:
+  bool CellOf(double x, double y, LatticeCell& c) const {
+    const double u = std::floor(x / tolerance_), v = std::floor(y / tolerance_);
+    if (!(std::fabs(u) < 1e15) || !(std::fabs(v) < 1e15)) return false;
+    c = LatticeCell{static_cast<int64_t>(u), static_cast<int64_t>(v)};
+    return true;
+  }
+  double tolerance_ = 1;
+  std::unordered_map<LatticeCell, std::vector<int32_t>, LatticeHash> cells_;
+};
+
+// Appends the match of edges a and b, if they match. Returns false when the
+// table overflowed and the link was stopped.
+bool Consider(const BoundaryEdge& a, const BoundaryEdge& b) {
+  const double score = EdgeScore(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by);
+  if (!(std::fabs(score) < kMatchLimit)) return true;
+  matchTable[matchCount++] = EdgeMatch{a.i, a.j, a.side, b.side, b.i, b.j, score};
+  if (matchCount > kMaxMatches) {
+    // Patches that coincide along more than a thousand edges are not
+    // neighbours but copies of each other: the link cannot go on.
+    StopLink(kOverflowCode[a.side][b.side], "too many overlapping cells");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool plainEdgeSearch = false;
 
 int MatchPatches(int32_t p, int32_t q) {
   matchCount = 0;
   std::vector<BoundaryEdge> edgesP, edgesQ;
   CollectEdges(p, edgesP);
   CollectEdges(q, edgesQ);
-  for (const BoundaryEdge& a : edgesP) {
-    for (const BoundaryEdge& b : edgesQ) {
-      const double score = EdgeScore(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by);
-      if (!(std::fabs(score) < kMatchLimit)) continue;
-      matchTable[matchCount++] = EdgeMatch{a.i, a.j, a.side, b.side, b.i, b.j, score};
-      if (matchCount > kMaxMatches) {
-        // Patches that coincide along more than a thousand edges are not
-        // neighbours but copies of each other: the link cannot go on.
-        StopLink(kOverflowCode[a.side][b.side], "too many overlapping cells");
-        return -1;
+  const double tolerance = LinkTolerance();
+  EdgeLattice lattice;
+  const bool indexed =
+      !plainEdgeSearch && tolerance > 0 && std::isfinite(tolerance) && lattice.Build(edgesQ, tolerance);
+  if (indexed) {
+    // Only the edges that can match are scored, in the same order as the
+    // full search of every pair, so the table comes out the same.
+    std::vector<int32_t> candidates;
+    for (const BoundaryEdge& a : edgesP) {
+      lattice.Candidates(a.ax, a.ay, candidates);
+      for (int32_t k : candidates) {
+        if (!Consider(a, edgesQ[k])) return -1;
+      }
+    }
+  } else {
+    for (const BoundaryEdge& a : edgesP) {
+      for (const BoundaryEdge& b : edgesQ) {
+        if (!Consider(a, b)) return -1;
       }
     }
   }
@@ -289,8 +412,15 @@ bool LinkGrids() {
   links.hasNeighbour = AllocArray<int32_t>(5987, n);
   for (int32_t k = 0; k < n; ++k) links.adjacency[k] = AllocArray<int32_t>(5989, n);
 
+  // Patches whose outlines stay further apart than the tolerance cannot
+  // share an edge: their pair is not searched. The boxes are widened by twice
+  // the tolerance so that rounding never hides a pair that would match.
+  std::vector<Box> boxes(static_cast<size_t>(n));
+  for (int32_t k = 0; k < n; ++k) boxes[k] = BoundaryBox(k);
+  const double margin = 2 * LinkTolerance();
   for (int32_t k = 0; k < n && !linkStopped; ++k) {
     for (int32_t l = k + 1; l < n && !linkStopped; ++l) {
+      if (!plainEdgeSearch && !BoxesMeet(boxes[k], boxes[l], margin)) continue;
       if (MatchPatches(k, l) >= 0) {
         links.adjacency[k][l] = 1;
         links.hasNeighbour[k] = links.hasNeighbour[l] = 1;

@@ -56,6 +56,11 @@ constexpr double kMatchLimit = 3.4028234663852886e+38;
 // than kMaxMatches matches stop the link command (see LinkGrids); -1 then.
 int MatchPatches(int32_t p, int32_t q);
 
+// When set, the edge search scores every pair of patches and every pair of
+// their edges instead of only those close enough to match (for tests that
+// check the two searches agree). Off by default.
+extern bool plainEdgeSearch;
+
 // In-place transforms of patch k's node arrays.
 void MirrorI(int32_t k);      // new (i, j) = old (ni - i, j); sides 1 and 3 trade
 void MirrorJ(int32_t k);      // new (i, j) = old (i, nj - j); sides 0 and 2 trade
