@@ -138,11 +138,11 @@ TEST_F(MouseWindowTest, GrabbingAPointOfOneOfTwoSelectedRepaintsOnceAndDragsTheC
 TEST_F(MouseWindowTest, AOnePixelShiftDragAddsAndAPlainOneReplaces) {
   AddPolygon("a", {{0, 0}, {20, 0}});    // row 200
   AddPolygon("b", {{0, 10}, {20, 10}});  // row 180
-  PolygonAt(1).selection = 1;
+  PolygonAt(1).selection = -2;           // its first point, pixel (100, 180)
   SetView();
   Drag(QPoint(120, 200), QPoint(121, 201), Qt::LeftButton, Qt::ShiftModifier);
   EXPECT_EQ(PolygonAt(0).selection, 1);
-  EXPECT_EQ(PolygonAt(1).selection, 1);
+  EXPECT_EQ(PolygonAt(1).selection, 1) << "a point selection widens to its polygon";
 
   PolygonAt(0).selection = 0;
   Drag(QPoint(120, 200), QPoint(121, 201));
@@ -206,6 +206,7 @@ TEST_F(MouseWindowTest, ACtrlDragMovesAllSelectedPolygonsAndOneUndoPutsThemBack)
   EXPECT_EQ(XY(0), (std::vector<std::pair<double, double>>{{10, 10}, {30, 10}}));
   EXPECT_EQ(XY(1).front(), (std::pair<double, double>(10, 50)));
   EXPECT_EQ(XY(2).front(), (std::pair<double, double>(80, 80)));
+  EXPECT_EQ(extentYmin, 10) << "the extents follow";
   EXPECT_EQ(At(140, 180), kWhitePixel) << "drawn where it went";
 
   DispatchCommand(kCmdUndo);
