@@ -21,6 +21,7 @@
 
 #include "app/mainwindow_qt.h"
 #include "app/report.h"
+#include "edit/dialogs.h"
 #include "store/store.h"
 #include "view/plot_qt.h"
 
@@ -76,20 +77,9 @@ bool RunFileDialog(QWidget* owner, bool save, const char* title, const char* fil
   return true;
 }
 
-// Titles of the one-value dialogs by their resource names; any other name
-// is taken as the title itself.
-QString DialogTitle(const char* dialog) {
-  static const char* const kTitles[][2] = {
-      {"SELECT", "Select A Polygon"},
-      {"SPACING", "Space Polygon Points"},
-      {"REMOVE", "Remove Polygons Shorter Than"},
-      {"RENAME", "Rename Polygon"},
-  };
-  for (const auto& pair : kTitles) {
-    if (std::strcmp(pair[0], dialog) == 0) return Text(pair[1]);
-  }
-  return Text(dialog);
-}
+// Titles of the one-value dialogs by their resource names, as the logic
+// words them (the select dialog names the range of polygon numbers).
+QString DialogTitle(const char* dialog) { return Text(DialogCaption(dialog).c_str()); }
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "grid/gridstore.h"
 #include "link/link.h"
 #include "store/store.h"
+#include "view/mouse.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -16,6 +17,7 @@ void ResetProgramState() {
   ResetJournal();
   ResetEditState();
   ResetView();
+  ResetMouse();
   ReleaseGridStore();
   referenceSystem.clear();
   ResetLinkState();

@@ -16,6 +16,8 @@ const char* const kContactLine =
     " builds EFDC grids from boundary polygons. Press F1 for the manual; send questions and "
     "problem reports to the Kestrel maintainers.";
 
+const char* const kCornerKeysHint = " (Ctrl+F1..F4: corner 1..4, Ctrl+F5: clear corners)";
+
 const ButtonInfo kButtons[kButtonCount] = {
     {"OPEN", kCmdOpen, "open an existing file (or press ctl-O)"},
     {"SAVE", kCmdSave, "save to file (or press ctl-S)"},
@@ -71,7 +73,9 @@ void HoverStatus(HoverTarget target, int slot, int x, int y) {
           n += std::snprintf(statusText + n, sizeof statusText - n, " current selection %i: %s",
                              static_cast<int>(selectedPolygon) + 1, PolygonAt(selectedPolygon).name);
           if (selectedPoint >= 0 && n > 0 && static_cast<size_t>(n) < sizeof statusText) {
-            std::snprintf(statusText + n, sizeof statusText - n, ".%li", static_cast<long>(selectedPoint) + 1);
+            // With a point selected, the keys that make it a grid corner.
+            std::snprintf(statusText + n, sizeof statusText - n, ".%li%s", static_cast<long>(selectedPoint) + 1,
+                          kCornerKeysHint);
           }
         }
       }

@@ -20,6 +20,10 @@ constexpr int kMinimumHeight = 360;
 // and the window frame.
 extern const char* const kContactLine;
 
+// Ends the plot's hover text while a point is selected: the keys of the
+// corner commands.
+extern const char* const kCornerKeysHint;
+
 struct ButtonInfo {
   const char* bitmap;  // name of its bitmap resource
   int command;         // the CommandId it posts

@@ -7,6 +7,7 @@
 #include "grid/quality.h"
 #include "link/link.h"
 #include "store/store.h"
+#include "view/mouse.h"
 #include "view/pens.h"
 #include "view/view.h"
 
@@ -154,6 +155,7 @@ void PlotWidget::RedrawNow() {
   if (image_.size() != size()) image_ = QImage(size(), QImage::Format_RGB32);
   stale_ = false;
   if (image_.isNull()) return;
+  ++fullRedraws_;
   image_.fill(Qt::black);
   QPainter painter(&image_);
   DrawVisiblePolygons(painter);
@@ -208,6 +210,72 @@ void PlotWidget::resizeEvent(QResizeEvent*) {
   stale_ = true;
 }
 
-void PlotWidget::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+namespace {
+
+int32_t ModifierFlags(Qt::KeyboardModifiers modifiers) {
+  int32_t flags = 0;
+  if (modifiers & Qt::ShiftModifier) flags |= kMouseShift;
+  if (modifiers & Qt::ControlModifier) flags |= kMouseCtrl;
+  return flags;
+}
+
+Qt::MouseButton QtButtonOf(int32_t gestureButton) {
+  if (gestureButton == kMouseLeft) return Qt::LeftButton;
+  if (gestureButton == kMouseRight) return Qt::RightButton;
+  return Qt::NoButton;
+}
+
+}  // namespace
+
+void PlotWidget::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+  if (!isVisible()) return;
+  const Qt::MouseButton button = event->button();
+  if (button != Qt::LeftButton && button != Qt::RightButton) return;
+  const Qt::MouseButton current = QtButtonOf(GestureButton());
+  if (current != Qt::NoButton) {
+    // One gesture at a time: the other button waits until it ends. A gesture
+    // whose button is no longer held lost its release (to a box, say); the
+    // new press replaces it and the repaint clears its rubber shape.
+    if (event->buttons() & current) return;
+    Invalidate();
+  }
+  const QPoint at = event->position().toPoint();
+  const int32_t flags = ModifierFlags(event->modifiers());
+  if (button == Qt::LeftButton) {
+    LeftDown(flags | kMouseLeft, at.x(), at.y());
+  } else {
+    RightDown(flags | kMouseRight, at.x(), at.y());
+  }
+  grabMouse();
+}
+
+void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
+  event->accept();
+  if (!isVisible()) return;
+  const QPoint at = event->position().toPoint();
+  const Qt::MouseButtons held = event->buttons();
+  // The drag goes to the gesture's own button, even when the other one is
+  // held as well.
+  const int32_t button = GestureButton();
+  if (button == kMouseLeft && (held & Qt::LeftButton)) {
+    LeftDrag(at.x(), at.y());
+  } else if (button == kMouseRight && (held & Qt::RightButton)) {
+    RightDrag(at.x(), at.y());
+  }
+}
+
+void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  if (isVisible()) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+      LeftUp(at.x(), at.y());
+    } else if (event->button() == Qt::RightButton) {
+      RightUp(at.x(), at.y());
+    }
+  }
+  if (GestureButton() == 0 && mouseGrabber() == this) releaseMouse();
+}
 
 }  // namespace kestrel

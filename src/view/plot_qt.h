@@ -38,14 +38,23 @@ class PlotWidget : public QWidget {
   void InvertLine(int x1, int y1, int x2, int y2);
   void InvertRectangle(int left, int top, int right, int bottom);
 
+  // How many times the whole plot has been drawn (black, then every visible
+  // polygon) since the widget was made.
+  int fullRedraws() const { return fullRedraws_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // The mouse gestures: the plot keeps the mouse from a button-down to the
+  // matching button-up, wherever the mouse goes meanwhile.
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   QImage image_;
   bool stale_ = true;
+  int fullRedraws_ = 0;
 };
 
 }  // namespace kestrel

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -164,6 +165,76 @@ TEST_F(WindowProgram, AltF4EndsTheProgram) {
   EXPECT_EQ(Tool({"windowfocus", "--sync", window}), 0) << Log();
   EXPECT_EQ(Tool({"key", "alt+F4"}), 0) << Log();
   EXPECT_EQ(WaitExit(kestrel, 30), 0) << "no unsaved changes, so no prompt\n" << Log();
+}
+
+// The points of a polygon file, in file order.
+std::vector<std::pair<double, double>> FilePoints(const std::string& text) {
+  std::vector<std::pair<double, double>> points;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    double x, y, z;
+    if (std::sscanf(line.c_str(), "%lf %lf %lf", &x, &y, &z) == 3) points.emplace_back(x, y);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return points;
+}
+
+TEST_F(WindowProgram, ACtrlDragThatEndsOutsideTheWindowMovesTheSelectedPolygons) {
+  const std::string file = dir.File("channel.p2d");
+  TempDir::Write(file, TempDir::Read(example));
+  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, file});
+  const std::string ids = dir.File("ids");
+  ASSERT_EQ(WaitExit(Spawn({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Kestrel"}, dir.path(),
+                           x.display(), ids),
+                     30),
+            0)
+      << Log();
+  const std::string window = TempDir::Read(ids).substr(0, TempDir::Read(ids).find('\n'));
+  const std::string geometry = dir.File("geometry");
+  ASSERT_EQ(WaitExit(Spawn({"xdotool", "getwindowgeometry", "--shell", window}, dir.path(), x.display(), geometry), 30),
+            0);
+  int left = -1, top = -1;
+  for (const char* key : {"X=", "Y="}) {
+    const std::string g = TempDir::Read(geometry);
+    const size_t at = g.find(std::string("\n") + key);
+    ASSERT_NE(at, std::string::npos) << g;
+    (key[0] == 'X' ? left : top) = std::atoi(g.c_str() + at + 3);
+  }
+  ASSERT_GE(left, 40) << "room to the left of the window";
+
+  // The plot starts at (28, 2) in the window. Press in its middle, drag to
+  // 60 pixels left of the plot (outside the window) and 40 down, let go there.
+  const int plotX = left + 28, plotY = top + 2;
+  auto at = [](int v) { return std::to_string(v); };
+  EXPECT_EQ(Tool({"windowfocus", "--sync", window}), 0) << Log();
+  EXPECT_EQ(Tool({"key", "ctrl+a"}), 0);
+  EXPECT_EQ(Tool({"mousemove", at(plotX + 384), at(plotY + 285)}), 0);
+  EXPECT_EQ(Tool({"keydown", "ctrl"}), 0);
+  EXPECT_EQ(Tool({"mousedown", "1"}), 0);
+  EXPECT_EQ(Tool({"mousemove", at(plotX + 200), at(plotY + 300)}), 0);
+  EXPECT_EQ(Tool({"mousemove", at(plotX - 60), at(plotY + 325)}), 0);
+  EXPECT_EQ(Tool({"mouseup", "1"}), 0);
+  EXPECT_EQ(Tool({"keyup", "ctrl"}), 0);
+
+  // Moved polygons are unsaved changes: exit asks, and Yes saves them.
+  EXPECT_EQ(Tool({"key", "alt+F4"}), 0);
+  EXPECT_EQ(Tool({"search", "--sync", "--onlyvisible", "--name", "^changes not saved!$"}), 0) << Log();
+  EXPECT_EQ(Tool({"key", "y"}), 0);
+  ASSERT_EQ(WaitExit(kestrel, 30), 0) << Log();
+
+  // The view fits the extents 0..200 by 0..20 into the 768 x 570 plot.
+  const double scale = (200.0 / 768) / 0.95;
+  const double dx = -444 * scale, dy = -40 * scale;
+  const auto before = FilePoints(TempDir::Read(example));
+  const auto after = FilePoints(TempDir::Read(file));
+  ASSERT_EQ(after.size(), before.size()) << TempDir::Read(file);
+  for (size_t k = 0; k < before.size(); ++k) {
+    EXPECT_NEAR(after[k].first, before[k].first + dx, 1e-5) << k;
+    EXPECT_NEAR(after[k].second, before[k].second + dy, 1e-5) << k;
+  }
 }
 
 }  // namespace

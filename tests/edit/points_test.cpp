@@ -131,8 +131,12 @@ TEST_F(PointEditTest, CornersAreCheckedAndSetWithoutUndoOrModification) {
   PolygonAt(1).name[0] = 'R';
   PolygonAt(0).selection = 0;
   PolygonAt(1).selection = 1;
-  SetCorner(2);
-  EXPECT_EQ(ui.LastStatus(), "you must first select a point on a single polygon");
+  for (int option = 1; option <= 4; ++option) {
+    SetCorner(option);
+    EXPECT_EQ(ui.LastStatus(), "you must first select a point on a single polygon") << option;
+  }
+  EXPECT_EQ(PolygonAt(1).corners[0], 0);
+  EXPECT_EQ(cornerMarks, 0);
   SetCorner(0);
   EXPECT_EQ(ui.LastStatus(), "the corner points for polygon 2 Ring have been cleared");
   EXPECT_EQ(cornerMarks, 1);
