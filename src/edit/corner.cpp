@@ -1,7 +1,20 @@
+#include "app/buttons.h"
 #include "app/report.h"
 #include "edit/commands.h"
 
 namespace kestrel {
+
+namespace {
+
+// Corners are part of what the polygon file keeps: a change must be offered
+// for saving before the program ends or another file is opened. The grids
+// stay as they are and no undo record is made.
+void CornersChanged() {
+  modified = 1;
+  UpdateButtons();
+}
+
+}  // namespace
 
 void SetCorner(int option) {
   if (store.polygonCount == 0) {
@@ -27,6 +40,7 @@ void SetCorner(int option) {
     for (int32_t& c : p.corners) c = 0;
     ShowStatusF(false, "the corner points for polygon %i %s have been cleared", static_cast<int>(index + 1), p.name);
     cornerMarks = 1;
+    CornersChanged();
     return;
   }
   if (option < 1 || option > 4) Abort(4159, "unexpected option %i", option);
@@ -36,6 +50,7 @@ void SetCorner(int option) {
   }
   p.corners[option - 1] = selectedPoint + 1;
   cornerMarks = 1;
+  CornersChanged();
   ShowStatusF(false, "corner point %i for polygon %i %s has been set", option, static_cast<int>(index + 1), p.name);
 }
 

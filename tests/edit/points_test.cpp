@@ -156,8 +156,8 @@ TEST_F(PointEditTest, CornersAreCheckedAndSetWithoutUndoOrModification) {
   SelectPoint(1, 2);
   SetCorner(2);
   EXPECT_EQ(PolygonAt(1).corners[1], 3);
-  EXPECT_EQ(modified, 0);
-  EXPECT_EQ(gridsValid, 1);
+  EXPECT_EQ(modified, 1) << "a corner is offered for saving";
+  EXPECT_EQ(gridsValid, 1) << "but leaves the grids as they are";
   UndoLast();  // reverses the open, not the corner
   EXPECT_EQ(PolygonAt(2).closed, 1);
   EXPECT_EQ(PolygonAt(1).corners[1], 3);
