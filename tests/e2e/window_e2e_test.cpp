@@ -1,117 +1,15 @@
-// The real window program on its own X server (Xvfb, on a display number the
-// server picks itself), driven by xdotool as a user would.
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
+// The window program as a user meets it: batch capture, the open dialog at
+// a bare start, Alt+F4, and a Ctrl drag that leaves the window.
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
-#include "fixture.h"
+#include "xsession.h"
 
 namespace kestrel::testing {
 namespace {
-
-// Starts `args` in `dir` with DISPLAY set, output going to `log`.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, const std::string& display,
-            const std::string& log) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  if (chdir(dir.c_str()) != 0) _exit(126);
-  setenv("DISPLAY", display.c_str(), 1);
-  unsetenv("QT_QPA_PLATFORM");
-  const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  if (out >= 0) {
-    dup2(out, 1);
-    dup2(out, 2);
-  }
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  execvp(argv[0], argv.data());
-  _exit(127);
-}
-
-// The exit code, or -1 (after killing it) when it has not ended in time.
-int WaitExit(pid_t pid, int seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  return -1;
-}
-
-class XServer {
- public:
-  XServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 1);
-      dup2(null, 2);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it accepts clients.
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (poll(&p, 1, 20000) > 0) {
-      char c;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      if (WaitExit(pid_, 10) == -1) kill(pid_, SIGKILL);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
-class WindowProgram : public ::testing::Test {
- protected:
-  XServer x;
-  TempDir dir;
-  const std::string example = std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d";
-
-  void SetUp() override { ASSERT_FALSE(x.display().empty()) << "Xvfb did not start"; }
-
-  pid_t Start(const std::vector<std::string>& args) { return Spawn(args, dir.path(), x.display(), dir.File("log")); }
-
-  // Runs xdotool with the arguments; returns its exit code.
-  int Tool(std::vector<std::string> args, int seconds = 30) {
-    args.insert(args.begin(), "xdotool");
-    return WaitExit(Start(args), seconds);
-  }
-
-  std::string Log() { return TempDir::Read(dir.File("log")); }
-};
 
 uint32_t Le32(const std::string& s, size_t at) {
   uint32_t v = 0;
@@ -120,7 +18,7 @@ uint32_t Le32(const std::string& s, size_t at) {
 }
 
 TEST_F(WindowProgram, CapturesItsWindowAndEndsWithoutAPrompt) {
-  const int code = WaitExit(Start({KESTREL_WINDOW_PROGRAM, example, "capture"}), 60);
+  const int code = WaitExit(Start({KESTREL_WINDOW_PROGRAM, Example("channel.p2d"), "capture"}), 60);
   ASSERT_EQ(code, 0) << Log();
   const std::string f = TempDir::Read(dir.File("Kestrel.bmp"));
   ASSERT_GE(f.size(), 54u);
@@ -155,14 +53,8 @@ TEST_F(WindowProgram, StartedAloneItOpensTheOpenDialog) {
 }
 
 TEST_F(WindowProgram, AltF4EndsTheProgram) {
-  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, example});
-  const std::string ids = dir.File("ids");
-  const pid_t search =
-      Spawn({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Kestrel"}, dir.path(), x.display(), ids);
-  ASSERT_EQ(WaitExit(search, 30), 0) << Log();
-  const std::string window = TempDir::Read(ids).substr(0, TempDir::Read(ids).find('\n'));
-  ASSERT_FALSE(window.empty());
-  EXPECT_EQ(Tool({"windowfocus", "--sync", window}), 0) << Log();
+  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, Example("channel.p2d")});
+  ASSERT_FALSE(MainWindow().empty()) << Log();
   EXPECT_EQ(Tool({"key", "alt+F4"}), 0) << Log();
   EXPECT_EQ(WaitExit(kestrel, 30), 0) << "no unsaved changes, so no prompt\n" << Log();
 }
@@ -183,33 +75,20 @@ std::vector<std::pair<double, double>> FilePoints(const std::string& text) {
 }
 
 TEST_F(WindowProgram, ACtrlDragThatEndsOutsideTheWindowMovesTheSelectedPolygons) {
+  const std::string example = Example("channel.p2d");
   const std::string file = dir.File("channel.p2d");
   TempDir::Write(file, TempDir::Read(example));
   const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, file});
-  const std::string ids = dir.File("ids");
-  ASSERT_EQ(WaitExit(Spawn({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Kestrel"}, dir.path(),
-                           x.display(), ids),
-                     30),
-            0)
-      << Log();
-  const std::string window = TempDir::Read(ids).substr(0, TempDir::Read(ids).find('\n'));
-  const std::string geometry = dir.File("geometry");
-  ASSERT_EQ(WaitExit(Spawn({"xdotool", "getwindowgeometry", "--shell", window}, dir.path(), x.display(), geometry), 30),
-            0);
-  int left = -1, top = -1;
-  for (const char* key : {"X=", "Y="}) {
-    const std::string g = TempDir::Read(geometry);
-    const size_t at = g.find(std::string("\n") + key);
-    ASSERT_NE(at, std::string::npos) << g;
-    (key[0] == 'X' ? left : top) = std::atoi(g.c_str() + at + 3);
-  }
+  const std::string window = MainWindow();
+  ASSERT_FALSE(window.empty()) << Log();
+  const WindowGeometry g = Geometry(window);
+  const int left = g.left, top = g.top;
   ASSERT_GE(left, 40) << "room to the left of the window";
 
   // The plot starts at (28, 2) in the window. Press in its middle, drag to
   // 60 pixels left of the plot (outside the window) and 40 down, let go there.
   const int plotX = left + 28, plotY = top + 2;
   auto at = [](int v) { return std::to_string(v); };
-  EXPECT_EQ(Tool({"windowfocus", "--sync", window}), 0) << Log();
   EXPECT_EQ(Tool({"key", "ctrl+a"}), 0);
   EXPECT_EQ(Tool({"mousemove", at(plotX + 384), at(plotY + 285)}), 0);
   EXPECT_EQ(Tool({"keydown", "ctrl"}), 0);
