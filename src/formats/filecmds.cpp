@@ -10,6 +10,7 @@
 #include "app/frontend.h"
 #include "app/report.h"
 #include "edit/journal.h"
+#include "formats/gis.h"
 #include "formats/input.h"
 #include "formats/polyfile.h"
 #include "store/store.h"
@@ -37,6 +38,26 @@ bool TakeDialogName(bool chosen, const std::string& name) {
   return true;
 }
 
+// Whether fileName is a drawing or a GIS layer rather than a polygon file.
+// Their polygons are never written back over them in polygon text, which
+// would destroy the drawing or the layer: saving them goes through the save
+// dialog, which proposes a polygon file of the same name.
+bool ReadFromOtherFormat() { return IsDxfName(fileName) || IsGisLayerName(fileName); }
+
+// The name the save dialog proposes: fileName, or for a drawing or a GIS
+// layer the same name ending in .p2d.
+std::string ProposedSaveName() {
+  std::string name = fileName;
+  if (!ReadFromOtherFormat()) return name;
+  const size_t slash = name.find_last_of('/');
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.erase(dot);
+  return name + ".p2d";
+}
+
+// Whether saving must ask for a name first.
+bool SaveNeedsDialog() { return needFileName || ReadFromOtherFormat(); }
+
 }  // namespace
 
 const char* AskSaveFileName() {
@@ -45,7 +66,7 @@ const char* AskSaveFileName() {
     return nullptr;
   }
   needFileName = 0;
-  std::string name = fileName;
+  std::string name = ProposedSaveName();
   if (TakeDialogName(UI().AskSaveFile("select output file", kSaveFilter, name), name)) return fileName;
   needFileName = 1;
   ClearJournal();
@@ -61,7 +82,7 @@ const char* AskOpenFileName() {
                                               "save your changes?");
     if (answer == Answer::Cancel) return nullptr;
     if (answer == Answer::Yes) {
-      if (needFileName && !AskSaveFileName()) return nullptr;
+      if (SaveNeedsDialog() && !AskSaveFileName()) return nullptr;
       // When the changes could not be written, opening another file would
       // throw them away: the user keeps them and can try another name.
       if (!WritePolygonFile()) return nullptr;
@@ -107,7 +128,7 @@ void ExitCommand() {
                                               "Do you want to save your changes?");
     if (answer == Answer::Cancel) return;
     if (answer == Answer::Yes) {
-      if (needFileName && !AskSaveFileName()) return;
+      if (SaveNeedsDialog() && !AskSaveFileName()) return;
       // The writer has reported its failure; quitting now would lose the
       // changes, so the program stays open with them.
       if (!WritePolygonFile()) return;

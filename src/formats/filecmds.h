@@ -6,7 +6,8 @@
 
 namespace kestrel {
 
-// The save dialog over fileName. Returns fileName, or nullptr when the store
+// The save dialog over fileName (for a drawing or a GIS layer it proposes
+// the same name ending in .p2d). Returns fileName, or nullptr when the store
 // is empty or the dialog ended without a name (the journal is then emptied).
 const char* AskSaveFileName();
 
@@ -17,7 +18,10 @@ const char* AskOpenFileName();
 void OpenCommand();
 void SaveCommand();
 // Ends the program, after offering to save unsaved changes. The program
-// stays open when the user cancels or when the save fails.
+// stays open when the user cancels or when the save fails. Changes to
+// polygons read from a drawing or a GIS layer are saved through the save
+// dialog, never over the file they came from; so are they when Open offers
+// to save them.
 void ExitCommand();
 
 }  // namespace kestrel

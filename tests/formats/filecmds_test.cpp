@@ -223,5 +223,67 @@ TEST_F(FileCommands, ANameTooLongForTheBufferIsRefused) {
   EXPECT_EQ(needFileName, 1);
 }
 
+// Polygons read from a drawing or a GIS layer are saved as a polygon file
+// of the same name, never in polygon text over the file they came from.
+TEST_F(FileCommands, ChangesToADrawingOrALayerAreNeverWrittenOverIt) {
+  for (const char* source : {"site.dxf", "SITE.DXF", "shore.geojson", "river.shp", "basin.gpkg"}) {
+    SCOPED_TRACE(source);
+    const std::string original = dir.File(source);
+    TempDir::Write(original, "the original drawing or layer");
+    std::string base = source;
+    base.erase(base.find('.'));
+    const std::string polygons = dir.File(base + ".p2d");
+
+    // Exit, Yes, and the save dialog cancelled: nothing is written, the
+    // program stays open with the changes.
+    EditedStore(original);
+    rec.proposedSaveNames.clear();
+    rec.answers = {Answer::Yes};
+    ExitCommand();
+    EXPECT_TRUE(rec.quits.empty());
+    ASSERT_EQ(rec.proposedSaveNames.size(), 1u);
+    EXPECT_EQ(rec.proposedSaveNames[0], polygons);
+    EXPECT_EQ(TempDir::Read(original), "the original drawing or layer");
+    EXPECT_EQ(modified, 1);
+
+    // Exit, Yes, and the proposed name taken.
+    rec.answers = {Answer::Yes};
+    rec.saveNames = {polygons};
+    ExitCommand();
+    EXPECT_EQ(rec.quits.size(), 1u);
+    EXPECT_NE(TempDir::Read(polygons).find("POLY edited"), std::string::npos);
+    EXPECT_EQ(TempDir::Read(original), "the original drawing or layer");
+    rec.quits.clear();
+    ResetProgramState();
+  }
+}
+
+TEST_F(FileCommands, OpenSavesTheChangesToADrawingThroughTheDialog) {
+  const std::string next = dir.File("next.p2d");
+  TempDir::Write(next, kSquareFile);
+  const std::string drawing = dir.File("site.dxf");
+  TempDir::Write(drawing, "the original drawing");
+  EditedStore(drawing);
+  rec.answers = {Answer::Yes};
+  rec.saveNames = {dir.File("site.p2d")};
+  rec.openNames = {next};
+  OpenCommand();
+  EXPECT_EQ(TempDir::Read(drawing), "the original drawing");
+  EXPECT_NE(TempDir::Read(dir.File("site.p2d")).find("POLY edited"), std::string::npos);
+  EXPECT_STREQ(PolygonAt(0).name, "square");
+}
+
+TEST_F(FileCommands, SaveProposesAPolygonFileBesideADrawing) {
+  EditedStore(dir.File("site.dxf"));
+  SaveCommand();
+  ASSERT_EQ(rec.proposedSaveNames.size(), 1u);
+  EXPECT_EQ(rec.proposedSaveNames[0], dir.File("site.p2d"));
+  rec.proposedSaveNames.clear();
+  EditedStore(dir.File("kept.p2d"));
+  SaveCommand();
+  ASSERT_EQ(rec.proposedSaveNames.size(), 1u);
+  EXPECT_EQ(rec.proposedSaveNames[0], dir.File("kept.p2d")) << "a polygon file keeps its name";
+}
+
 }  // namespace
 }  // namespace kestrel::testing
