@@ -1,6 +1,7 @@
 // The road of one piece of work in the real window, by keys and mouse only:
 // open an example, link and file it; select, delete, undo, delete again and
 // save on the way out.
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ struct ExampleCounts {
   int ic, jc;  // the cell map with its frame
   int water;   // active cells
 };
+
+// Test names and failure messages show the example by its file name.
+void PrintTo(const ExampleCounts& e, std::ostream* out) { *out << e.file; }
 
 class RoadInTheWindow : public WindowProgram {
  protected:

@@ -136,9 +136,23 @@ class WindowProgram : public ::testing::Test {
 
   void SetUp() override { ASSERT_FALSE(x.display().empty()) << "Xvfb did not start"; }
 
+  // A test that stopped early leaves nothing running behind it.
+  void TearDown() override {
+    for (const pid_t pid : started_) {
+      if (waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  }
+
   static std::string Example(const std::string& name) { return std::string(KESTREL_EXAMPLES_DIR) + "/" + name; }
 
-  pid_t Start(const std::vector<std::string>& args) { return Spawn(args, dir.path(), x.display(), dir.File("log")); }
+  pid_t Start(const std::vector<std::string>& args) {
+    const pid_t pid = Spawn(args, dir.path(), x.display(), dir.File("log"));
+    started_.push_back(pid);
+    return pid;
+  }
 
   // Runs xdotool with the arguments; returns its exit code.
   int Tool(std::vector<std::string> args, int seconds = 30) {
@@ -151,7 +165,9 @@ class WindowProgram : public ::testing::Test {
     args.insert(args.begin(), "xdotool");
     const std::string out = dir.File("xdotool.out");
     std::remove(out.c_str());
-    if (WaitExit(Spawn(args, dir.path(), x.display(), out), seconds) != 0) return "";
+    const pid_t pid = Spawn(args, dir.path(), x.display(), out);
+    started_.push_back(pid);
+    if (WaitExit(pid, seconds) != 0) return "";
     return TempDir::Read(out);
   }
 
@@ -208,6 +224,9 @@ class WindowProgram : public ::testing::Test {
   }
 
   std::string Log() { return TempDir::Read(dir.File("log")); }
+
+ private:
+  std::vector<pid_t> started_;
 };
 
 }  // namespace kestrel::testing
