@@ -1,5 +1,7 @@
 #include "formats/georef.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -8,12 +10,29 @@ namespace kestrel {
 
 std::string referenceSystem;
 
-std::string ReferenceFileName(const std::string& polygonFile) {
-  std::string base = polygonFile;
+namespace {
+
+std::string Stem(const std::string& name) {
+  std::string base = name;
   const size_t slash = base.find_last_of('/');
   const size_t dot = base.find_last_of('.');
   if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) base.erase(dot);
-  return base + ".prj";
+  return base;
+}
+
+bool Exists(const std::string& name) {
+  struct stat st;
+  return stat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string ReferenceFileName(const std::string& polygonFile) {
+  const std::string stem = Stem(polygonFile);
+  // A shapefile of the same name owns that .prj: ours then carries the whole
+  // file name, so the shapefile's reference system is never overwritten.
+  if (Exists(stem + ".shp")) return polygonFile + ".prj";
+  return stem + ".prj";
 }
 
 void LoadReferenceSystem(const std::string& polygonFile) {

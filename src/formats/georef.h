@@ -9,7 +9,8 @@ namespace kestrel {
 
 extern std::string referenceSystem;
 
-// "river.p2d" gives "river.prj".
+// "river.p2d" gives "river.prj", unless a shapefile "river.shp" lies beside
+// it, whose own .prj must not be overwritten: then "river.p2d.prj".
 std::string ReferenceFileName(const std::string& polygonFile);
 
 // Reads the .prj beside `polygonFile` into referenceSystem (emptied when there

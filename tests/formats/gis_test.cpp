@@ -163,10 +163,10 @@ TEST_F(GisTest, ReferenceSystemTravelsWithThePolygonFile) {
   Read(path);
   const std::string wkt = referenceSystem;
   ASSERT_FALSE(wkt.empty());
-  const std::string saved = dir.File("bay.p2d");
+  const std::string saved = dir.File("harbour.p2d");
   std::snprintf(fileName, sizeof fileName, "%s", saved.c_str());
   ASSERT_TRUE(WritePolygonFile());
-  EXPECT_EQ(TempDir::Read(dir.File("bay.prj")), wkt + "\n");
+  EXPECT_EQ(TempDir::Read(dir.File("harbour.prj")), wkt + "\n");
 
   ResetProgramState();
   std::snprintf(fileName, sizeof fileName, "%s", saved.c_str());
@@ -181,6 +181,28 @@ TEST_F(GisTest, ReferenceSystemTravelsWithThePolygonFile) {
   std::snprintf(fileName, sizeof fileName, "%s", dir.File("other.p2d").c_str());
   ReadPolygonFile();
   EXPECT_TRUE(referenceSystem.empty());
+}
+
+TEST_F(GisTest, AShapefilesOwnReferenceFileIsNeverOverwritten) {
+  const std::string shp = dir.File("river.shp");
+  MakeLayer("ESRI Shapefile", shp, 4326,
+            {{"reach", "POLYGON ((9.95 53.54,9.96 53.54,9.96 53.55,9.95 53.55,9.95 53.54))"}});
+  const std::string shapefilePrj = TempDir::Read(dir.File("river.prj"));
+  ASSERT_FALSE(shapefilePrj.empty());
+  Read(shp);
+  const std::string utm = referenceSystem;
+  ASSERT_NE(utm.find("UTM zone 32N"), std::string::npos);
+
+  const std::string saved = dir.File("river.p2d");
+  std::snprintf(fileName, sizeof fileName, "%s", saved.c_str());
+  ASSERT_TRUE(WritePolygonFile());
+  EXPECT_EQ(TempDir::Read(dir.File("river.prj")), shapefilePrj) << "the shapefile keeps its longitude and latitude";
+  EXPECT_EQ(TempDir::Read(dir.File("river.p2d.prj")), utm + "\n");
+
+  ResetProgramState();
+  std::snprintf(fileName, sizeof fileName, "%s", saved.c_str());
+  ReadPolygonFile();
+  EXPECT_EQ(referenceSystem, utm) << "the polygon file gets its own reference system back";
 }
 
 }  // namespace
