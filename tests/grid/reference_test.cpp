@@ -1,0 +1,129 @@
+// The program's step 1 against the plain reference implementation kept in
+// oracle.cpp: every node of every patch must agree to within 1e-9 of the
+// patch's diagonal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "fixture.h"
+#include "grid/driver.h"
+#include "grid/gridstore.h"
+#include "oracle.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+namespace {
+
+constexpr double kDegree = 0.017453292519943295;
+
+class ReferenceTest : public KestrelTest {
+ protected:
+  TempDir dir;
+  std::filesystem::path previous;
+
+  void SetUp() override {
+    KestrelTest::SetUp();
+    previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous);
+    KestrelTest::TearDown();
+  }
+
+  static int AddPoints(const char* name, const std::vector<std::pair<double, double>>& points) {
+    Polygon& p = PrepareNewPolygon(1);
+    p.points = AllocArray<PolygonPoint>(1, points.size() + 1);
+    for (size_t k = 0; k < points.size(); ++k) p.points[k] = {points[k].first, points[k].second, 0};
+    p.points[points.size()] = p.points[0];
+    p.count = static_cast<int32_t>(points.size() + 1);
+    p.closed = 1;
+    SetPolygonName(p, name);
+    return store.polygonCount++;
+  }
+
+  // Runs step 1, then grids every polygon again with the reference and
+  // compares node by node.
+  void ExpectAgreement() {
+    BoundAll();
+    ComputeExtents();
+    GenerateGrids();
+    ASSERT_EQ(gridsValid, 1);
+    ASSERT_TRUE(ui.aborts.empty());
+    for (int32_t k = 0; k < store.polygonCount; ++k) {
+      oracle::Patch reference;
+      ASSERT_EQ(oracle::GridPolygon(k, reference), 0) << k;
+      ASSERT_EQ(reference.ni, grids.ni[k]);
+      ASSERT_EQ(reference.nj, grids.nj[k]);
+      const Polygon& p = PolygonAt(k);
+      const double tolerance = 1e-9 * std::hypot(p.xmax - p.xmin, p.ymax - p.ymin);
+      double worst = 0;
+      for (size_t n = 0; n < reference.x.size(); ++n) {
+        const double d = std::hypot(grids.x[k][n] - reference.x[n], grids.y[k][n] - reference.y[n]);
+        ASSERT_FALSE(std::isnan(d)) << p.name << " node " << n;
+        worst = std::max(worst, d);
+        EXPECT_LE(d, tolerance) << p.name << " node (" << n % (reference.ni + 1) << ", " << n / (reference.ni + 1)
+                                << ")";
+      }
+      // The largest deviation relative to the diagonal, for the test report.
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3g", worst / tolerance * 1e-9);
+      RecordProperty(std::string(p.name), text);
+    }
+  }
+};
+
+TEST_F(ReferenceTest, SquareSectorIrregularAndGradedPatchesAgree) {
+  // A square traced with extra points along its sides.
+  std::vector<std::pair<double, double>> square;
+  for (int k = 0; k < 4; ++k) square.push_back({10.0 * k / 4, 0});
+  for (int k = 0; k < 4; ++k) square.push_back({10, 10.0 * k / 4});
+  for (int k = 0; k < 4; ++k) square.push_back({10 - 10.0 * k / 4, 10});
+  for (int k = 0; k < 4; ++k) square.push_back({0, 10 - 10.0 * k / 4});
+  AddPoints("12 by 9", square);
+
+  // A sector of the ring between radii 30 and 50 over 120 degrees, placed
+  // beside the square.
+  std::vector<std::pair<double, double>> sector;
+  for (int k = 0; k < 40; ++k) {
+    const double t = 120.0 * k / 40 * kDegree;
+    sector.push_back({80 + 50 * std::cos(t), 50 * std::sin(t)});
+  }
+  for (int k = 0; k < 5; ++k) {
+    const double r = 50 - 20.0 * k / 5;
+    sector.push_back({80 + r * std::cos(120 * kDegree), r * std::sin(120 * kDegree)});
+  }
+  for (int k = 0; k < 40; ++k) {
+    const double t = (120 - 120.0 * k / 40) * kDegree;
+    sector.push_back({80 + 30 * std::cos(t), 30 * std::sin(t)});
+  }
+  for (int k = 0; k < 5; ++k) sector.push_back({80 + 30 + 20.0 * k / 5, 0});
+  AddPoints("24 by 8", sector);
+
+  // An irregular outline: wavy sides, one of them dented inwards, stored
+  // clockwise so that the working boundary is reversed.
+  std::vector<std::pair<double, double>> irregular;
+  for (int k = 0; k < 12; ++k) irregular.push_back({200 + 40.0 * k / 12, 3 * std::sin(k * 0.9)});
+  for (int k = 0; k < 8; ++k) irregular.push_back({240 + 4 * std::sin(k * 1.3), 25.0 * k / 8});
+  for (int k = 0; k < 12; ++k) {
+    const double s = 40.0 * k / 12;
+    irregular.push_back({240 - s, 25 - 6 * std::sin(s / 40 * 3.14159)});
+  }
+  for (int k = 0; k < 8; ++k) irregular.push_back({200 - 2 * std::cos(k * 0.7), 25 - 25.0 * k / 8});
+  std::reverse(irregular.begin(), irregular.end());
+  AddPoints("20 by 11 irregular", irregular);
+
+  // Graded spacing on a trapezoid: nodes bunched towards side 1's start and
+  // towards side 4's far end.
+  AddPoints("16 by 10 [1.7,0.6]", {{300, 0}, {340, 0}, {335, 20}, {305, 25}});
+  ExpectAgreement();
+}
+
+}  // namespace
+}  // namespace kestrel::testing
