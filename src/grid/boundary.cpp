@@ -178,7 +178,6 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
   const int32_t f = 2 * (ni + nj);
   const std::size_t n = static_cast<std::size_t>(f);
   double* A = AllocArray<double>(5219, n * n);
-  double* r = AllocArray<double>(5220, n);
   double* G = AllocArray<double>(5221, n * n);
   double* H = AllocArray<double>(5222, n * n);
   s.f = f;
@@ -191,11 +190,24 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
 
   PlaceBoundaryNodes(boundary, k, ni, nj, a, b, s);
   AssembleBoundarySystem(s, G, H);
-  SolveBoundaryFlux(G, H, s.xi, f, A, r, s.xiFlux, 5299);
-  SolveBoundaryFlux(G, H, s.eta, f, A, r, s.etaFlux, 5312);
+  // xi and eta share the matrix -G and so its pivots: one elimination serves
+  // both right-hand sides -H xi and -H eta.
+  for (std::size_t l = 0; l < n * n; ++l) A[l] = -G[l];
+  for (std::size_t p = 0; p < n; ++p) {
+    const double* h = H + p * n;
+    double sumXi = 0, sumEta = 0;
+    for (std::size_t l = 0; l < n; ++l) {
+      sumXi += h[l] * s.xi[l];
+      sumEta += h[l] * s.eta[l];
+    }
+    s.xiFlux[p] = -sumXi;
+    s.etaFlux[p] = -sumEta;
+  }
+  double* const fluxes[2] = {s.xiFlux, s.etaFlux};
+  // A singular matrix fails the first coordinate's solve.
+  if (SolveLinearSystems(A, fluxes, 2, f) != kSolved) Abort(5299, "can't solve equations");
 
   FreeBlock(A);
-  FreeBlock(r);
   FreeBlock(G);
   FreeBlock(H);
 }

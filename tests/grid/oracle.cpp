@@ -16,8 +16,9 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kThreshold = 1.1754943508222875e-38;  // 2^-126
 
-// Gaussian elimination with complete pivoting, one right-hand side.
-int Solve(double* a, double* b, int32_t n) {
+}  // namespace
+
+int SolveLinearSystem(double* a, double* b, int32_t n) {
   if (n == 1) {
     if (std::fabs(a[0]) < kThreshold) return 1;
     b[0] = b[0] / a[0];
@@ -66,6 +67,8 @@ int Solve(double* a, double* b, int32_t n) {
   for (int32_t l = 0; l < n; ++l) b[perm[l]] = y[l];
   return 0;
 }
+
+namespace {
 
 // The point at fraction t of the arc length of m points from `start`.
 int ArcPoint(const double* x, const double* y, int32_t count, int32_t start, int32_t m, double t, int code, double& px,
@@ -201,7 +204,7 @@ int LocateNode(const BoundarySolution& s, double xiTarget, double etaTarget, dou
     EvaluateField(s, px, py, v);
     double J[4] = {v[1], v[2], v[4], v[5]};
     double step[2] = {v[0] - xiTarget, v[3] - etaTarget};
-    if (Solve(J, step, 2) != 0) return 4909;
+    if (SolveLinearSystem(J, step, 2) != 0) return 4909;
     double d = 2;
     for (int trial = 0; trial < 32; ++trial) {
       if (PointInBoundary(s.boundaryX, s.boundaryY, s.f, px - step[0] / d, py - step[1] / d) == 1) break;
@@ -312,7 +315,7 @@ int SolveBoundary(const WorkingBoundary& w, const int32_t k[4], int32_t ni, int3
       for (std::size_t l = 0; l < n; ++l) sum += H[p * n + l] * prescribed[field][l];
       flux[field][p] = -sum;
     }
-    if (Solve(A.data(), flux[field], f) != 0) return failure[field];
+    if (SolveLinearSystem(A.data(), flux[field], f) != 0) return failure[field];
   }
   return 0;
 }

@@ -35,6 +35,9 @@ struct Patch {
 };
 int GridPolygon(int32_t index, Patch& patch);
 
+// Gaussian elimination with complete pivoting, one right-hand side at a time.
+int SolveLinearSystem(double* a, double* b, int32_t n);
+
 // xi, eta and their gradients at a point, summed element by element.
 void EvaluateField(const BoundarySolution& solution, double px, double py, double out[6]);
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "fixture.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/solver.h"
 #include "oracle.h"
 #include "view/view.h"
 
@@ -123,6 +126,55 @@ TEST_F(ReferenceTest, SquareSectorIrregularAndGradedPatchesAgree) {
   // towards side 4's far end.
   AddPoints("16 by 10 [1.7,0.6]", {{300, 0}, {340, 0}, {335, 20}, {305, 25}});
   ExpectAgreement();
+}
+
+// One elimination for two right-hand sides gives, for each of them, exactly
+// what the plain one-at-a-time elimination gives: the same pivots in the same
+// order and the same arithmetic. Small integer entries make many ties for the
+// largest element, where the first one in row-major order must win.
+TEST(SolveLinearSystems, EveryRightHandSideAsIfSolvedAlone) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> real(-1, 1);
+  std::uniform_int_distribution<int> small(-3, 3);
+  for (int n : {2, 3, 9, 16, 17, 40, 101}) {
+    for (bool ties : {false, true}) {
+      const size_t nn = static_cast<size_t>(n) * n;
+      std::vector<double> a(nn), b1(n), b2(n);
+      for (double& v : a) v = ties ? small(rng) : real(rng);
+      for (int k = 0; k < n; ++k) a[k * (n + 1)] += ties ? 9 : 0;  // keep it regular
+      for (double& v : b1) v = real(rng);
+      for (double& v : b2) v = real(rng);
+      std::vector<double> a1 = a, a2 = a, r1 = b1, r2 = b2;
+      ASSERT_EQ(oracle::SolveLinearSystem(a1.data(), r1.data(), n), 0);
+      ASSERT_EQ(oracle::SolveLinearSystem(a2.data(), r2.data(), n), 0);
+      double* both[2] = {b1.data(), b2.data()};
+      ASSERT_EQ(SolveLinearSystems(a.data(), both, 2, n), kSolved);
+      for (int k = 0; k < n; ++k) {
+        EXPECT_EQ(b1[k], r1[k]) << "n " << n << " ties " << ties << " k " << k;
+        EXPECT_EQ(b2[k], r2[k]) << "n " << n << " ties " << ties << " k " << k;
+      }
+    }
+  }
+}
+
+TEST(SolveLinearSystems, SingularAtTheSameStepAsAlone) {
+  // Rank 2 in a 5 by 5 system: the third pivot is zero for both.
+  const int n = 5;
+  std::vector<double> a(n * n);
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < n; ++c) a[r * n + c] = (r % 2 ? 1.0 : 2.0) * (c + 1) + (r % 2 ? 0.0 : 0.5 * c * c);
+  }
+  std::vector<double> copy = a, b(n, 1.0), c(n, 2.0), d(n, 1.0);
+  EXPECT_EQ(oracle::SolveLinearSystem(copy.data(), d.data(), n), 1);
+  double* both[2] = {b.data(), c.data()};
+  EXPECT_EQ(SolveLinearSystems(a.data(), both, 2, n), kSingular);
+  // A NaN never wins the pivot search, unless it stands on the diagonal.
+  double nan = std::numeric_limits<double>::quiet_NaN();
+  double m[4] = {1, nan, 2, 3}, x[2] = {1, 2};
+  double m2[4] = {1, nan, 2, 3}, x2[2] = {1, 2};
+  double* one[1] = {x};
+  EXPECT_EQ(SolveLinearSystems(m, one, 1, 2), oracle::SolveLinearSystem(m2, x2, 2));
+  EXPECT_EQ(std::isnan(x[0]), std::isnan(x2[0]));
 }
 
 }  // namespace

@@ -1,0 +1,11 @@
+// Builds a hot loop several times, for the vector units of different x86
+// processors, and lets the loader pick the widest one the machine has. The
+// arithmetic is the same in every version (floating-point contraction stays
+// off), so the results do not depend on the processor.
+#pragma once
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define KESTREL_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define KESTREL_VECTOR_CLONES
+#endif
