@@ -24,6 +24,7 @@
 #include "grid/boundary.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/workers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -124,8 +125,10 @@ class Scene {
   std::filesystem::path previous_, folder_;
 };
 
-// Step 1 as the user runs it: every polygon of the store.
+// Step 1 as the user runs it: every polygon of the store, on as many threads
+// as the benchmark's argument says (0: one per core).
 void RunStep1(benchmark::State& state) {
+  gridThreadLimit = static_cast<int32_t>(state.range(0));
   double evaluations = 0;
   for (auto _ : state) {
     gridsValid = 0;  // otherwise step 1 would remove the grids
@@ -142,7 +145,8 @@ void RunStep1(benchmark::State& state) {
   }
   state.counters["elements/s"] =
       benchmark::Counter(evaluations * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.SetLabel(std::to_string(grids.patchCount) + " patch(es), " + std::to_string(cells) + " cells");
+  state.SetLabel(std::to_string(grids.patchCount) + " patch(es), " + std::to_string(cells) + " cells, " +
+                 std::to_string(GridThreads()) + " thread(s)");
 }
 
 // The reference implementation on polygon 0, settled the same way.
@@ -230,10 +234,10 @@ void BM_ReferenceBoundarySolution300x100(benchmark::State& state) {
   state.SetLabel("f = " + std::to_string(static_cast<int>(f)) + " boundary nodes, reference");
 }
 
-BENCHMARK(BM_Step1Patch40x25)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Step1Patch120x60)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Step1Patch300x100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_Step1Model20Patches)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Step1Patch40x25)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Step1Patch120x60)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Step1Patch300x100)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Step1Model20Patches)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReferencePatch40x25)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReferencePatch120x60)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_BoundarySolution300x100)->Unit(benchmark::kMillisecond)->UseRealTime();

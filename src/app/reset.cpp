@@ -5,6 +5,7 @@
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
+#include "grid/workers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -16,6 +17,7 @@ void ResetProgramState() {
   ResetEditState();
   ResetView();
   ReleaseGridStore();
+  ResetGridThreads();
   referenceSystem.clear();
   SetAbortHook(nullptr);
 }

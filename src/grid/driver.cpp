@@ -16,6 +16,7 @@
 #include "grid/gridstore.h"
 #include "grid/interior.h"
 #include "grid/outline.h"
+#include "grid/patchwork.h"
 #include "grid/quality.h"
 #include "view/view.h"
 
@@ -361,19 +362,7 @@ void GenerateGrids() {
   }
 
   const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
-  int32_t done = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
-    ShowStatusF(true, "gridding polygon %i of %i (%s)", ++done, total, PolygonAt(i).name);
-    const PatchPlan& plan = plans[i];
-    WorkingBoundary w;
-    BuildWorkingBoundary(PolygonAt(i), w);
-    BoundarySolution solution;
-    SolvePatchBoundary(w, plan.corners, plan.ni, plan.nj, plan.a, plan.b, solution);
-    PlacePatchNodes(i, solution, w, plan.corners[0], plan.corners[1], plan.ni, plan.nj, plan.a, plan.b);
-    ReleaseBoundarySolution(solution);
-    ReleaseWorkingBoundary(w);
-  }
+  BuildPatches(plans, count, clipPolygon);
   FreeBlock(plans);
 
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
