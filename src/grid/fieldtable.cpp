@@ -19,7 +19,7 @@ constexpr int32_t kLanes = 8;
 
 // The arrays of a table and of a scratch, each of f + 1 doubles.
 constexpr int kTableArrays = 14;
-constexpr int kScratchArrays = 16;
+constexpr int kScratchArrays = 15;
 
 // Carves `count` arrays of n doubles out of one zero-filled block.
 void* CarveArrays(std::size_t n, double** arrays[], int count) {
@@ -52,19 +52,21 @@ void NodeTerms(int32_t count, const double* x, const double* y, double px, doubl
 // e, unit normal n = (ey, -ex) on its right, the field point at arc position
 // `a` and signed distance w from its line, so that r^2 = (s - a)^2 + w^2
 // (integrals over the arc length s from 0 to L):
-//   theta = the angle the element subtends = w int 1/r^2,
-//   J0 = int 1/r^2, J1 = int (s-a)/r^2, J2 = int (s-a)^2/r^2 = L - w theta,
-//   K1 = int (s-a)/r^4, M = w^2 int 1/r^4,
+//   theta = the angle the element subtends = w J0, J0 = int 1/r^2,
+//   J1 = int (s-a)/r^2, J2 = int (s-a)^2/r^2 = L - w theta,
+//   K1 = int (s-a)/r^4, M = w^2 int 1/r^4 = (u1/rB^2 - u0/rA^2 + J0) / 2,
 //   I0 = int ln r, I1 = int s ln r,
-// and, L times the parts weighted by N2 = s/L (N1 = 1 - N2 takes the rest):
+// with u0 = -a and u1 = L - a, and L times the parts weighted by N2 = s/L
+// (N1 = 1 - N2 takes the rest):
 //   P = J1 + a J0 (of 1/r^2), W = w J1 + a theta (of w/r^2),
 //   Q = J2 + a J1 (of (s-a)/r^2), R = theta - w M + a w K1 (of w (s-a)/r^4),
 //   S = w^2 K1 + a M (of w^2/r^4).
-// On the element's line (w = 0) J0 takes its limit L / ((A-P).(B-P)).
+// J0 itself is never needed: in the combinations below it cancels (2M - J0,
+// 2S - P) or comes with w (w J0 = theta), which also spares a division.
 //
-// The angle and J0 (two divisions and a long chain of dependent steps) are
-// worked out in a loop of their own: a short loop lets the processor overlap
-// many elements, where one long loop would wait on each element's chain.
+// The angle (two divisions and a long chain of dependent steps) is worked
+// out in a loop of its own: a short loop lets the processor overlap many
+// elements, where one long loop would wait on each element's chain.
 KESTREL_VECTOR_CLONES
 void AngleTerms(const FieldTable& t, FieldScratch& s) {
   const int32_t f = t.f;
@@ -76,45 +78,41 @@ void AngleTerms(const FieldTable& t, FieldScratch& s) {
   double* along = s.along;
   double* across = s.across;
   double* angle = s.angle;
-  double* j0 = s.j0;
 #pragma GCC ivdep
   for (int32_t e = 0; e < f; ++e) {
-    const double uxA = ux[e], uyA = uy[e], L = len[e];
-    const double a = uxA * ex[e] + uyA * ey[e];
+    const double uxA = ux[e], uyA = uy[e];
     const double w = uxA * ey[e] - uyA * ex[e];
     const double D = uxA * ux[e + 1] + uyA * uy[e + 1];
-    const double theta = VectorAtan2(w * L, D);
-    const bool onLine = w == 0;
-    along[e] = a;
+    along[e] = uxA * ex[e] + uyA * ey[e];
     across[e] = w;
-    angle[e] = theta;
-    j0[e] = Pick(onLine, L, theta) / Pick(onLine, D, w);
+    angle[e] = VectorAtan2(w * len[e], D);
   }
 }
 
+// What the field and the collocation sums are made of, for one element:
+//   J1, theta, I0, I1, W as above, and
+//   MJ = 2M - J0 = u1/rB^2 + a/rA^2, WK = 2 w K1 = w (1/rA^2 - 1/rB^2),
+//   R2 = 2R = theta - w MJ + a WK, SP = 2S - P = w WK + a MJ - J1, Q.
 struct Elementary {
-  double theta, J0, J1, wK1, M, I0, I1, P, W, Q, R, S;
+  double theta, J1, I0, I1, W, MJ, WK, R2, SP, Q;
 };
 
-inline Elementary Integrate(double a, double w, double theta, double J0, double rlA, double rlB, double lnA2,
-                            double lnB2, double irA, double irB, double L) {
+inline Elementary Integrate(double a, double w, double theta, double rlA, double rlB, double lnA2, double lnB2,
+                            double irA, double irB, double L) {
   Elementary v;
   const double J1 = 0.5 * (lnB2 - lnA2);
-  const double K1 = 0.5 * (irA - irB);
-  const double u1 = L - a;  // and u0 = -a
-  const double M = 0.5 * (u1 * irB + a * irA + J0);
-  const double wK1 = w * K1;
+  const double u1 = L - a;
+  const double MJ = u1 * irB + a * irA;
+  const double WK = w * (irA - irB);
   const double wTheta = w * theta;
   v.theta = theta;
-  v.J0 = J0;
   v.J1 = J1;
-  v.wK1 = wK1;
-  v.M = M;
-  v.P = J1 + a * J0;
+  v.MJ = MJ;
+  v.WK = WK;
   v.W = w * J1 + a * theta;
   v.Q = (L - wTheta) + a * J1;
-  v.R = (theta - w * M) + a * wK1;
-  v.S = w * wK1 + a * M;
+  v.R2 = (theta - w * MJ) + a * WK;
+  v.SP = (w * WK + a * MJ) - J1;
   v.I0 = (0.5 * (u1 * lnB2 + a * lnA2) - L) + wTheta;
   v.I1 = 0.25 * ((rlB - rlA) - L * (L - (a + a))) + a * v.I0;
   return v;
@@ -126,8 +124,9 @@ inline Elementary Integrate(double a, double w, double theta, double J0, double 
 // dq and du:
 //   -value = -(g1 q0 + g2 q1 - h1 u0 - h2 u1) = q0 I0 + dq I1 + u0 theta + du W,
 //   gradient = e E + n N with
-//   E = q0 J1 + dq Q - 2 (u0 w K1 + du R),
-//   N = u0 (2 M - J0) + du (2 S - P) - (q0 theta + dq W).
+//   E = q0 J1 + dq Q - 2 (u0 w K1 + du R) = q0 J1 + dq Q - (u0 WK + du R2),
+//   N = u0 (2 M - J0) + du (2 S - P) - (q0 theta + dq W)
+//     = u0 MJ + du SP - (q0 theta + dq W).
 // The value's sign is put right once the contributions are summed.
 KESTREL_VECTOR_CLONES
 void ElementTerms(const FieldTable& t, FieldScratch& s) {
@@ -135,7 +134,6 @@ void ElementTerms(const FieldTable& t, FieldScratch& s) {
   const double* along = s.along;
   const double* across = s.across;
   const double* angle = s.angle;
-  const double* j0 = s.j0;
   const double* rl = s.r2LogR2;
   const double* lr = s.logR2;
   const double* ir = s.invR2;
@@ -149,21 +147,19 @@ void ElementTerms(const FieldTable& t, FieldScratch& s) {
 #pragma GCC ivdep
   for (int32_t e = 0; e < f; ++e) {
     const Elementary v =
-        Integrate(along[e], across[e], angle[e], j0[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
-    const double twoWK1 = v.wK1 + v.wK1, twoR = v.R + v.R;
-    const double mj = (v.M + v.M) - v.J0, sp = (v.S + v.S) - v.P;
+        Integrate(along[e], across[e], angle[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
     {
       const double q0 = q0x[e], dq = dqx[e], u0 = u0x[e], du = dux[e];
-      const double E = (q0 * v.J1 + dq * v.Q) - (u0 * twoWK1 + du * twoR);
-      const double N = (u0 * mj + du * sp) - (q0 * v.theta + dq * v.W);
+      const double E = (q0 * v.J1 + dq * v.Q) - (u0 * v.WK + du * v.R2);
+      const double N = (u0 * v.MJ + du * v.SP) - (q0 * v.theta + dq * v.W);
       xiV[e] = (q0 * v.I0 + dq * v.I1) + (u0 * v.theta + du * v.W);
       xiX[e] = ex[e] * E + ey[e] * N;
       xiY[e] = ey[e] * E - ex[e] * N;
     }
     {
       const double q0 = q0e[e], dq = dqe[e], u0 = u0e[e], du = due[e];
-      const double E = (q0 * v.J1 + dq * v.Q) - (u0 * twoWK1 + du * twoR);
-      const double N = (u0 * mj + du * sp) - (q0 * v.theta + dq * v.W);
+      const double E = (q0 * v.J1 + dq * v.Q) - (u0 * v.WK + du * v.R2);
+      const double N = (u0 * v.MJ + du * v.SP) - (q0 * v.theta + dq * v.W);
       etaV[e] = (q0 * v.I0 + dq * v.I1) + (u0 * v.theta + du * v.W);
       etaX[e] = ex[e] * E + ey[e] * N;
       etaY[e] = ey[e] * E - ex[e] * N;
@@ -179,7 +175,6 @@ void IntegralTerms(const FieldTable& t, FieldScratch& s) {
   const double* along = s.along;
   const double* across = s.across;
   const double* angle = s.angle;
-  const double* j0 = s.j0;
   const double* rl = s.r2LogR2;
   const double* lr = s.logR2;
   const double* ir = s.invR2;
@@ -189,7 +184,7 @@ void IntegralTerms(const FieldTable& t, FieldScratch& s) {
 #pragma GCC ivdep
   for (int32_t e = 0; e < f; ++e) {
     const Elementary v =
-        Integrate(along[e], across[e], angle[e], j0[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
+        Integrate(along[e], across[e], angle[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
     const double I1L = v.I1 * inv[e];
     const double W = v.W * inv[e];
     g1[e] = I1L - v.I0;
@@ -216,17 +211,19 @@ double Sum(const double* a, int32_t n) {
 // The even-odd crossing count of the horizontal ray from (px, py) over the
 // edges from node k to node k + 1, each edge tested as PointInBoundary does.
 KESTREL_VECTOR_CLONES
-int32_t Crossings(const double* x, const double* y, int32_t f, double px, double py) {
-  int32_t crossings = 0;
+int64_t Crossings(const double* x, const double* y, int32_t f, double px, double py) {
+  // (A counter as wide as the coordinates keeps the whole test in the
+  // vector lanes of the comparisons.)
+  int64_t crossings = 0;
   for (int32_t k = 0; k < f; ++k) {
     const double xp = x[k], yp = y[k], xc = x[k + 1], yc = y[k + 1];
     const double d1 = (xc - xp) * (py - yp);
     const double d2 = (yc - yp) * (px - xp);
     // Plain and/or of all the comparisons: no branch in the loop.
-    const int straddles = (py < yp) != (py < yc);
-    const int left = (px < xp) & (px < xc);
-    const int beyond = ((yp < yc) & (d1 > d2)) | ((yp >= yc) & (d1 < d2));
-    crossings += straddles & (left | beyond);
+    const bool straddles = (py < yp) ^ (py < yc);
+    const bool left = (px < xp) & (px < xc);
+    const bool beyond = ((yp < yc) & (d1 > d2)) | ((yp >= yc) & (d1 < d2));
+    crossings += static_cast<int64_t>(straddles & (left | beyond));
   }
   return crossings;
 }
@@ -263,9 +260,9 @@ void ReleaseFieldTable(FieldTable& t) {
 
 bool AllocateFieldScratch(int32_t capacity, FieldScratch& s) {
   s = FieldScratch{};
-  double** arrays[kScratchArrays] = {&s.ux,      &s.uy,      &s.r2,      &s.logR2,  &s.invR2,   &s.r2LogR2,
-                                     &s.along,   &s.across,  &s.angle,   &s.j0,     &s.term[0], &s.term[1],
-                                     &s.term[2], &s.term[3], &s.term[4], &s.term[5]};
+  double** arrays[kScratchArrays] = {&s.ux,      &s.uy,      &s.r2,      &s.logR2,   &s.invR2,
+                                     &s.r2LogR2, &s.along,   &s.across,  &s.angle,   &s.term[0],
+                                     &s.term[1], &s.term[2], &s.term[3], &s.term[4], &s.term[5]};
   s.block = CarveArrays(static_cast<std::size_t>(capacity) + 1, arrays, kScratchArrays);
   if (!s.block) return false;
   s.capacity = capacity;

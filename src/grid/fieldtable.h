@@ -58,11 +58,10 @@ struct FieldScratch {
   double* invR2 = nullptr;
   double* r2LogR2 = nullptr;  // r^2 ln r^2
   // Per element: the field point's arc position and signed distance in the
-  // element's frame, the angle the element subtends and J0 = int 1/r^2.
+  // element's frame, and the angle the element subtends.
   double* along = nullptr;
   double* across = nullptr;
   double* angle = nullptr;
-  double* j0 = nullptr;
   double* term[6] = {};  // per element: the six contributions
   void* block = nullptr;
 };
