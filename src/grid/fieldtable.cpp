@@ -1,8 +1,10 @@
 #include "grid/fieldtable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "grid/vecmath.h"
 #include "grid/vectorise.h"
@@ -194,22 +196,99 @@ void IntegralTerms(const FieldTable& t, FieldScratch& s) {
   }
 }
 
-// The sum of a[0 .. n-1], in lanes.
+// The sums of the six contribution arrays over n elements, in lanes: six
+// independent chains of additions in one pass.
 KESTREL_VECTOR_CLONES
-double Sum(const double* a, int32_t n) {
-  double lane[kLanes] = {0, 0, 0, 0, 0, 0, 0, 0};
+void SumTerms(const FieldScratch& s, int32_t n, double sums[6]) {
+  const double *t0 = s.term[0], *t1 = s.term[1], *t2 = s.term[2];
+  const double *t3 = s.term[3], *t4 = s.term[4], *t5 = s.term[5];
+  double l0[kLanes] = {}, l1[kLanes] = {}, l2[kLanes] = {}, l3[kLanes] = {}, l4[kLanes] = {}, l5[kLanes] = {};
   int32_t k = 0;
   for (; k + kLanes <= n; k += kLanes) {
-    for (int32_t j = 0; j < kLanes; ++j) lane[j] += a[k + j];
+    for (int32_t j = 0; j < kLanes; ++j) {
+      l0[j] += t0[k + j];
+      l1[j] += t1[k + j];
+      l2[j] += t2[k + j];
+      l3[j] += t3[k + j];
+      l4[j] += t4[k + j];
+      l5[j] += t5[k + j];
+    }
   }
-  double sum = 0;
-  for (int32_t j = 0; j < kLanes; ++j) sum += lane[j];
-  for (; k < n; ++k) sum += a[k];
-  return sum;
+  double* lanes[6] = {l0, l1, l2, l3, l4, l5};
+  const double* terms[6] = {t0, t1, t2, t3, t4, t5};
+  for (int c = 0; c < 6; ++c) {
+    double sum = 0;
+    for (int32_t j = 0; j < kLanes; ++j) sum += lanes[c][j];
+    for (int32_t r = k; r < n; ++r) sum += terms[c][r];
+    sums[c] = sum;
+  }
 }
 
-// The even-odd crossing count of the horizontal ray from (px, py) over the
-// edges from node k to node k + 1, each edge tested as PointInBoundary does.
+// The band of height y (clamped to the bands there are); y must not lie
+// below bandLow. The same function places edges and points, so an edge
+// whose height range holds y is always listed in y's band.
+int32_t BandOf(const FieldTable& t, double y) {
+  const double v = (y - t.bandLow) * t.bandScale;
+  return v >= t.bands - 1 ? t.bands - 1 : static_cast<int32_t>(v);
+}
+
+// 1 when the edge from node k to node k + 1 counts as a crossing for the
+// point (px, py), tested exactly as PointInBoundary tests it.
+inline int Crosses(const double* x, const double* y, int32_t k, double px, double py) {
+  const double xp = x[k], yp = y[k], xc = x[k + 1], yc = y[k + 1];
+  if ((py < yp) == (py < yc)) return 0;
+  if (px < xp && px < xc) return 1;
+  const double d1 = (xc - xp) * (py - yp);
+  const double d2 = (yc - yp) * (px - xp);
+  return (yp < yc ? d1 > d2 : d1 < d2) ? 1 : 0;
+}
+
+// Lists the edges of every band (see FieldTable); leaves no bands when there
+// is no memory for them.
+void BuildBands(FieldTable& t) {
+  std::free(t.bandStart);
+  t.bands = 0;
+  t.bandStart = t.bandEdges = nullptr;
+  const int32_t f = t.f;
+  double low = t.y[0], high = t.y[0];
+  for (int32_t k = 1; k < f; ++k) {
+    low = std::min(low, t.y[k]);
+    high = std::max(high, t.y[k]);
+  }
+  if (!(high > low) || !std::isfinite(high - low)) return;
+  const int32_t bands = std::max(1, f / 4);
+  t.bandLow = low;
+  t.bandScale = bands / (high - low);
+  t.bands = bands;
+  // Count, then fill, the listings of every band.
+  std::size_t entries = 0;
+  for (int32_t k = 0; k < f; ++k) {
+    const double y0 = std::min(t.y[k], t.y[k + 1]), y1 = std::max(t.y[k], t.y[k + 1]);
+    if (y0 < y1) entries += static_cast<std::size_t>(BandOf(t, y1) - BandOf(t, y0) + 1);
+  }
+  int32_t* block =
+      static_cast<int32_t*>(std::malloc((static_cast<std::size_t>(bands) + 1 + entries) * sizeof(int32_t)));
+  if (!block) {
+    t.bands = 0;
+    return;
+  }
+  t.bandStart = block;
+  t.bandEdges = block + bands + 1;
+  for (int32_t b = 0; b <= bands; ++b) t.bandStart[b] = 0;
+  for (int32_t k = 0; k < f; ++k) {
+    const double y0 = std::min(t.y[k], t.y[k + 1]), y1 = std::max(t.y[k], t.y[k + 1]);
+    if (!(y0 < y1)) continue;
+    for (int32_t b = BandOf(t, y0), last = BandOf(t, y1); b <= last; ++b) ++t.bandStart[b + 1];
+  }
+  for (int32_t b = 0; b < bands; ++b) t.bandStart[b + 1] += t.bandStart[b];
+  std::vector<int32_t> next(t.bandStart, t.bandStart + bands);
+  for (int32_t k = 0; k < f; ++k) {
+    const double y0 = std::min(t.y[k], t.y[k + 1]), y1 = std::max(t.y[k], t.y[k + 1]);
+    if (!(y0 < y1)) continue;
+    for (int32_t b = BandOf(t, y0), last = BandOf(t, y1); b <= last; ++b) t.bandEdges[next[b]++] = k;
+  }
+}
+
 KESTREL_VECTOR_CLONES
 int64_t Crossings(const double* x, const double* y, int32_t f, double px, double py) {
   // (A counter as wide as the coordinates keeps the whole test in the
@@ -255,6 +334,7 @@ bool AllocateFieldTable(int32_t f, FieldTable& t) {
 
 void ReleaseFieldTable(FieldTable& t) {
   std::free(t.block);
+  std::free(t.bandStart);
   t = FieldTable{};
 }
 
@@ -296,6 +376,7 @@ void SetFieldGeometry(const BoundarySolution& s, FieldTable& t) {
     t.ex[e] = dx * iL;
     t.ey[e] = dy * iL;
   }
+  BuildBands(t);
 }
 
 void SetFieldValues(const BoundarySolution& s, FieldTable& t) {
@@ -318,19 +399,28 @@ FieldValue EvaluateField(const FieldTable& t, FieldScratch& s, double px, double
   NodeTerms(t.f + 1, t.x, t.y, px, py, s.ux, s.uy, s.r2, s.logR2, s.invR2, s.r2LogR2);
   AngleTerms(t, s);
   ElementTerms(t, s);
+  double sums[6];
+  SumTerms(s, t.f, sums);
   FieldValue v;
-  v.xi = -Sum(s.term[0], t.f) / kTwoPi;
-  v.xiX = Sum(s.term[1], t.f) / kTwoPi;
-  v.xiY = Sum(s.term[2], t.f) / kTwoPi;
-  v.eta = -Sum(s.term[3], t.f) / kTwoPi;
-  v.etaX = Sum(s.term[4], t.f) / kTwoPi;
-  v.etaY = Sum(s.term[5], t.f) / kTwoPi;
+  v.xi = -sums[0] / kTwoPi;
+  v.xiX = sums[1] / kTwoPi;
+  v.xiY = sums[2] / kTwoPi;
+  v.eta = -sums[3] / kTwoPi;
+  v.etaX = sums[4] / kTwoPi;
+  v.etaY = sums[5] / kTwoPi;
   return v;
 }
 
 int InsideBoundary(const FieldTable& t, double px, double py) {
   if (t.f < 1) return 0;
-  return Crossings(t.x, t.y, t.f, px, py) % 2;
+  if (t.bands == 0) return Crossings(t.x, t.y, t.f, px, py) % 2;
+  // Only the edges of the point's band can straddle its height; every other
+  // edge would count nothing.
+  if (!(py >= t.bandLow)) return 0;
+  const int32_t b = BandOf(t, py);
+  int crossings = 0;
+  for (int32_t n = t.bandStart[b]; n < t.bandStart[b + 1]; ++n) crossings += Crosses(t.x, t.y, t.bandEdges[n], px, py);
+  return crossings % 2;
 }
 
 void CollocationTerms(const FieldTable& t, FieldScratch& s, int32_t p) {

@@ -46,6 +46,15 @@ struct FieldTable {
   double* etaValue = nullptr;
   double* etaValueChange = nullptr;
   void* block = nullptr;  // holds all of the above
+  // The edges by height, for the inside test: band b holds the edges whose
+  // height range meets heights bandLow + b / bandScale and up, listed in
+  // bandEdges[bandStart[b] .. bandStart[b+1]-1]. Horizontal edges never
+  // count and are left out. No bands (when there is no memory for them)
+  // means every edge is tested.
+  int32_t bands = 0;
+  double bandLow = 0, bandScale = 0;
+  int32_t* bandStart = nullptr;
+  int32_t* bandEdges = nullptr;
 };
 
 // Working arrays of one thread, for patches of up to `capacity` nodes.
