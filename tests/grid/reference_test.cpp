@@ -17,6 +17,7 @@
 #include "grid/driver.h"
 #include "grid/gridstore.h"
 #include "grid/solver.h"
+#include "grid/workers.h"
 #include "oracle.h"
 #include "view/view.h"
 
@@ -126,6 +127,100 @@ TEST_F(ReferenceTest, SquareSectorIrregularAndGradedPatchesAgree) {
   // towards side 4's far end.
   AddPoints("16 by 10 [1.7,0.6]", {{300, 0}, {340, 0}, {335, 20}, {305, 25}});
   ExpectAgreement();
+}
+
+// The same polygons on one, two and three threads: every node the same to
+// the last bit, since every column is placed by itself.
+TEST_F(ReferenceTest, NodesDoNotDependOnTheNumberOfThreads) {
+  std::vector<std::pair<double, double>> sector;
+  for (int k = 0; k < 30; ++k) sector.push_back({40 * std::cos(k * 3 * kDegree), 40 * std::sin(k * 3 * kDegree)});
+  for (int k = 0; k < 30; ++k) {
+    const double t = (90 - 3 * k) * kDegree;
+    sector.push_back({20 * std::cos(t), 20 * std::sin(t)});
+  }
+  AddPoints("21 by 7 [1.3,1]", sector);
+  AddPoints("9 by 4", {{50, 0}, {70, 0}, {72, 15}, {48, 12}});
+  AddPoints("1 by 3", {{80, 0}, {81, 0}, {81, 5}, {80, 5}});
+  BoundAll();
+  ComputeExtents();
+  std::vector<std::vector<double>> first;
+  for (int32_t threads : {1, 2, 3}) {
+    gridThreadLimit = threads;
+    gridsValid = 0;
+    GenerateGrids();
+    ASSERT_EQ(gridsValid, 1);
+    std::vector<std::vector<double>> nodes;
+    for (int32_t k = 0; k < grids.patchCount; ++k) {
+      const size_t n = static_cast<size_t>(grids.ni[k] + 1) * (grids.nj[k] + 1);
+      nodes.emplace_back(grids.x[k], grids.x[k] + n);
+      nodes.emplace_back(grids.y[k], grids.y[k] + n);
+    }
+    if (first.empty()) {
+      first = nodes;
+    } else {
+      ASSERT_EQ(nodes.size(), first.size());
+      for (size_t a = 0; a < nodes.size(); ++a) {
+        for (size_t n = 0; n < nodes[a].size(); ++n) {
+          ASSERT_EQ(nodes[a][n], first[a][n]) << threads << " threads, array " << a << " node " << n;
+        }
+      }
+    }
+  }
+}
+
+// A patch large enough to take a while shows its share of nodes placed in
+// tenths, forced onto the status line at once, after the polygon itself.
+TEST_F(ReferenceTest, LargePatchShowsHowFarItsNodesHaveCome) {
+  AddPoints("125 by 70", {{0, 0}, {125, 0}, {125, 70}, {0, 70}});
+  AddPoints("2 by 2", {{200, 0}, {201, 0}, {201, 1}, {200, 1}});
+  BoundAll();
+  ComputeExtents();
+  GenerateGrids();
+  ASSERT_EQ(gridsValid, 1);
+  auto position = [&](const std::string& text) {
+    for (size_t k = 0; k < ui.statuses.size(); ++k) {
+      if (ui.statuses[k] == text) return ui.statusesNow[k] ? static_cast<int>(k) : -2;
+    }
+    return -1;
+  };
+  const int solving = position("solving the boundary equations of 2 polygons");
+  const int first = position("gridding polygon 1 of 2 (125 by 70)");
+  const int second = position("gridding polygon 2 of 2 (2 by 2)");
+  EXPECT_GE(solving, 0);
+  EXPECT_GT(first, solving);
+  EXPECT_GT(second, first);
+  int shares = 0, last = first;
+  for (int tenth = 1; tenth < 10; ++tenth) {
+    const int at =
+        position("gridding polygon 1 of 2 (125 by 70): " + std::to_string(10 * tenth) + "% of its nodes placed");
+    if (at == -1) continue;  // a tenth may be passed while a column is placed
+    ASSERT_GT(at, last) << tenth;
+    last = at;
+    ++shares;
+  }
+  EXPECT_GE(shares, 3);
+  EXPECT_LT(last, second);
+  // The small patch shows no shares.
+  for (const std::string& text : ui.statuses) EXPECT_EQ(text.find("(2 by 2):"), std::string::npos) << text;
+}
+
+// A fatal failure met on a worker thread ends the program from the calling
+// thread, with the failure of the first polygon that failed.
+TEST_F(ReferenceTest, FailureOnAWorkerIsReportedByTheCaller) {
+  gridThreadLimit = 2;
+  AddPoints("3 by 2", {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+  // Side 1 is 3e-16 long: its two nodes, 1.5e-16 apart, coincide.
+  AddPoints("2 by 1", {{2, 0}, {2 + 3e-16, 0}, {3, 1}, {2, 1}});
+  AddPoints("2 by 2", {{5, 0}, {6, 0}, {6, 1}, {5, 1}});
+  BoundAll();
+  ComputeExtents();
+  try {
+    GenerateGrids();
+    FAIL() << "coincident boundary nodes must end the program";
+  } catch (const AbortCalled& a) {
+    EXPECT_EQ(a.code, 4649);
+    EXPECT_STREQ(a.what(), "adjacent boundary encountered coincident points");
+  }
 }
 
 // One elimination for two right-hand sides gives, for each of them, exactly
