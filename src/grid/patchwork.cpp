@@ -90,11 +90,15 @@ void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   } else {
     ShowStatusF(true, "solving the boundary equations of %i polygons", total);
   }
+  // Each boundary solve holds two f by f matrices while it runs: no more run
+  // at once than the memory one patch may have allows.
+  const double solveBytes = 16.0 * largest * largest;
+  const int32_t solvers = static_cast<int32_t>(std::clamp(kMaxPatchBytes / solveBytes, 1.0, double(threads)));
   std::mutex failureLock;
   int32_t failedPatch = INT32_MAX;
   StepFailure failure;
   RunTasks(
-      total, threads,
+      total, solvers,
       [&](int32_t worker, int32_t k) {
         PatchWork& w = held.work[k];
         const PatchPlan& p = *w.plan;
