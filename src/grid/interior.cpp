@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstddef>
-#include <memory>
+#include <cstdint>
 #include <mutex>
-#include <vector>
 
 #include "app/report.h"
 #include "grid/gridstore.h"
@@ -215,24 +212,23 @@ void PlacePerimeter(const BoundarySolution& s, int32_t ni, int32_t nj, double* x
 
 StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
                            const std::function<void(int32_t, int32_t)>& progress) {
-  // Column task t belongs to the job whose range [first[k], first[k+1]) holds it.
-  std::vector<int64_t> first(static_cast<std::size_t>(count) + 1, 0);
+  // Column task t belongs to the job k with first[k] <= t < first[k + 1].
+  int64_t* first = AllocArray<int64_t>(5088, static_cast<std::size_t>(count) + 1);
   for (int32_t k = 0; k < count; ++k) first[k + 1] = first[k] + std::max(jobs[k].ni - 1, 0);
   const int64_t columns = first[count];
-  if (columns > INT32_MAX) return {kFieldScratchCode, static_cast<std::size_t>(columns), sizeof(double), EOVERFLOW};
-  auto jobOf = [&](int32_t task) {
-    return static_cast<int32_t>(std::upper_bound(first.begin(), first.end(), task) - first.begin()) - 1;
+  auto jobOf = [&](int64_t task) {
+    return static_cast<int32_t>(std::upper_bound(first, first + count + 1, task) - first) - 1;
   };
-  std::unique_ptr<std::atomic<int32_t>[]> placed(new std::atomic<int32_t>[static_cast<std::size_t>(count) + 1]);
-  for (int32_t k = 0; k <= count; ++k) placed[k].store(0);
+  // The columns of each job placed so far.
+  int32_t* placed = AllocArray<int32_t>(5089, static_cast<std::size_t>(count) + 1);
 
   std::mutex failureLock;
-  int32_t failedTask = INT32_MAX;
+  int64_t failedTask = INT64_MAX;
   StepFailure failure;
   if (count > 0) progress(0, 0);
   RunTasks(
-      static_cast<int32_t>(columns), threads,
-      [&](int32_t worker, int32_t task) {
+      columns, threads,
+      [&](int32_t worker, int64_t task) {
         const int32_t k = jobOf(task);
         const int32_t i = static_cast<int32_t>(task - first[k]) + 1;
         const int code = PlaceColumn(jobs[k], scratch[worker], i);
@@ -244,15 +240,17 @@ StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch*
           }
           return false;
         }
-        placed[k].fetch_add(1);
+        std::atomic_ref<int32_t>(placed[k]).fetch_add(1);
         return true;
       },
-      [&](int32_t begun) {
+      [&](int64_t begun) {
         if (begun < columns) {
-          const int32_t k = jobOf(begun - 1 < 0 ? 0 : begun - 1);
-          progress(k, placed[k].load());
+          const int32_t k = jobOf(begun > 0 ? begun - 1 : 0);
+          progress(k, std::atomic_ref<int32_t>(placed[k]).load());
         }
       });
+  FreeBlock(first);
+  FreeBlock(placed);
   progress(count, 0);
   return failure;
 }

@@ -1,9 +1,8 @@
 #include "grid/patchwork.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 
 #include "app/report.h"
@@ -99,7 +98,8 @@ void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   StepFailure failure;
   RunTasks(
       total, solvers,
-      [&](int32_t worker, int32_t k) {
+      [&](int32_t worker, int64_t task) {
+        const int32_t k = static_cast<int32_t>(task);
         PatchWork& w = held.work[k];
         const PatchPlan& p = *w.plan;
         const StepFailure result =
@@ -112,7 +112,7 @@ void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
         }
         return false;
       },
-      [](int32_t) {});
+      [](int64_t) {});
   if (failure.code) ReportStepFailure(failure);
 
   // The interiors, every column of every patch one task.

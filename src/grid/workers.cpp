@@ -19,14 +19,14 @@ int32_t GridThreads() {
 
 void ResetGridThreads() { gridThreadLimit = 0; }
 
-void RunTasks(int32_t count, int32_t threads, const std::function<bool(int32_t, int32_t)>& task,
-              const std::function<void(int32_t)>& progress) {
-  std::atomic<int32_t> next{0};
+void RunTasks(int64_t count, int32_t threads, const std::function<bool(int32_t, int64_t)>& task,
+              const std::function<void(int64_t)>& progress) {
+  std::atomic<int64_t> next{0};
   std::atomic<bool> stop{false};
   auto begun = [&] { return std::min(next.load(), count); };
   auto work = [&](int32_t worker) {
     while (!stop.load()) {
-      const int32_t index = next.fetch_add(1);
+      const int64_t index = next.fetch_add(1);
       if (index >= count) break;
       if (!task(worker, index)) stop.store(true);
       if (worker == 0) progress(begun());
@@ -34,7 +34,7 @@ void RunTasks(int32_t count, int32_t threads, const std::function<bool(int32_t, 
   };
 
   std::vector<std::thread> helpers;
-  const int32_t wanted = std::min(threads, count) - 1;
+  const int64_t wanted = std::min<int64_t>(threads, count) - 1;
   // Joins the helpers however this function is left.
   struct Joiner {
     std::vector<std::thread>& helpers;

@@ -23,8 +23,8 @@ int32_t GridThreads();
 // tasks, and once at the end, the calling thread calls progress(begun) with
 // the number of indices handed out so far. Returns when every task begun has
 // finished. Tasks must not throw.
-void RunTasks(int32_t count, int32_t threads, const std::function<bool(int32_t worker, int32_t index)>& task,
-              const std::function<void(int32_t begun)>& progress);
+void RunTasks(int64_t count, int32_t threads, const std::function<bool(int32_t worker, int64_t index)>& task,
+              const std::function<void(int64_t begun)>& progress);
 
 // Puts gridThreadLimit back to its start-up value.
 void ResetGridThreads();
