@@ -330,6 +330,12 @@ void GenerateGrids() {
   // Settle every polygon first, so that a polygon that cannot be gridded
   // stops the run before any long work.
   PatchPlan* plans = AllocArray<PatchPlan>(5085, static_cast<std::size_t>(count));
+  // Released however this ends (a fatal error ends the program, but under
+  // the tests it unwinds instead).
+  struct ReleasePlans {
+    PatchPlan* plans;
+    ~ReleasePlans() { FreeBlock(plans); }
+  } releasePlans{plans};
   for (int32_t i = 0; i < count; ++i) {
     if (i == clipPolygon) continue;
     WorkingBoundary w;
@@ -338,7 +344,6 @@ void GenerateGrids() {
     ReleaseWorkingBoundary(w);
     const Polygon& p = PolygonAt(i);
     if (!planned) {
-      FreeBlock(plans);
       StopBox("ungriddable polygon",
               "Polygon %i (%s) has fewer than four points\nthat can serve as corners; it cannot be gridded.\nNo grids "
               "have been made.",
@@ -349,7 +354,6 @@ void GenerateGrids() {
     const double bytes = PatchBytes(plans[i].ni, plans[i].nj);
     if (bytes > kMaxPatchBytes) {
       const PatchPlan plan = plans[i];
-      FreeBlock(plans);
       StopBox("grid too large",
               "Polygon %i (%s) asks for %i by %i cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
               "grids have been made.",
@@ -363,7 +367,6 @@ void GenerateGrids() {
 
   const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   BuildPatches(plans, count, clipPolygon);
-  FreeBlock(plans);
 
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
   gridsValid = 1;
