@@ -130,10 +130,6 @@ void PlaceBoundaryNodes(const WorkingBoundary& w, const int32_t k[4], int32_t ni
   }
 }
 
-}  // namespace
-
-namespace {
-
 // G and H row by row from the field table of the boundary nodes; 4649 when two
 // neighbouring nodes coincide.
 int AssembleRows(const FieldTable& t, FieldScratch& scratch, double* G, double* H) {

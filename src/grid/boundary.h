@@ -62,8 +62,8 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
                         BoundarySolution& solution);
 
 // The collocation system of the nodes already placed in `solution`: G and H
-// (f by f, row-major, zero-filled by the caller) receive the single- and
-// double-layer coefficients; the diagonal of H makes every row sum to zero.
+// (f by f, row-major) receive the single- and double-layer coefficients; the
+// diagonal of H makes every row sum to zero.
 void AssembleBoundarySystem(const BoundarySolution& solution, double* G, double* H);
 
 // Solves G q = H u for the normal derivatives q of the prescribed values u,

@@ -36,7 +36,7 @@ void* CarveArrays(std::size_t n, double** arrays[], int count) {
 KESTREL_VECTOR_CLONES
 void NodeTerms(int32_t count, const double* x, const double* y, double px, double py, double* ux, double* uy,
                double* r2, double* logR2, double* invR2, double* r2LogR2) {
-#pragma GCC ivdep
+  KESTREL_INDEPENDENT_ITERATIONS
   for (int32_t k = 0; k < count; ++k) {
     const double dx = px - x[k], dy = py - y[k];
     const double r = dx * dx + dy * dy;
@@ -80,7 +80,7 @@ void AngleTerms(const FieldTable& t, FieldScratch& s) {
   double* along = s.along;
   double* across = s.across;
   double* angle = s.angle;
-#pragma GCC ivdep
+  KESTREL_INDEPENDENT_ITERATIONS
   for (int32_t e = 0; e < f; ++e) {
     const double uxA = ux[e], uyA = uy[e];
     const double w = uxA * ey[e] - uyA * ex[e];
@@ -146,7 +146,7 @@ void ElementTerms(const FieldTable& t, FieldScratch& s) {
   const double *q0e = t.etaFlux, *dqe = t.etaFluxChange, *u0e = t.etaValue, *due = t.etaValueChange;
   double *xiV = s.term[0], *xiX = s.term[1], *xiY = s.term[2];
   double *etaV = s.term[3], *etaX = s.term[4], *etaY = s.term[5];
-#pragma GCC ivdep
+  KESTREL_INDEPENDENT_ITERATIONS
   for (int32_t e = 0; e < f; ++e) {
     const Elementary v =
         Integrate(along[e], across[e], angle[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
@@ -183,7 +183,7 @@ void IntegralTerms(const FieldTable& t, FieldScratch& s) {
   const double* len = t.length;
   const double* inv = t.inverse;
   double *g1 = s.term[0], *g2 = s.term[1], *h1 = s.term[2], *h2 = s.term[3];
-#pragma GCC ivdep
+  KESTREL_INDEPENDENT_ITERATIONS
   for (int32_t e = 0; e < f; ++e) {
     const Elementary v =
         Integrate(along[e], across[e], angle[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);

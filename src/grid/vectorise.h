@@ -13,3 +13,13 @@
 #else
 #define KESTREL_VECTOR_CLONES
 #endif
+
+// Put before a loop whose arrays never overlap, so that the compiler need not
+// check for overlap before vectorising it.
+#if defined(__clang__)
+#define KESTREL_INDEPENDENT_ITERATIONS _Pragma("clang loop vectorize(assume_safety)")
+#elif defined(__GNUC__)
+#define KESTREL_INDEPENDENT_ITERATIONS _Pragma("GCC ivdep")
+#else
+#define KESTREL_INDEPENDENT_ITERATIONS
+#endif

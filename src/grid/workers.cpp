@@ -44,6 +44,7 @@ void RunTasks(int64_t count, int32_t threads, const std::function<bool(int32_t, 
       for (std::thread& t : helpers) t.join();
     }
   } joiner{helpers, stop};
+  helpers.reserve(static_cast<std::size_t>(std::max<int64_t>(wanted, 0)));
   for (int32_t w = 1; w <= wanted; ++w) {
     try {
       helpers.emplace_back(work, w);
