@@ -1,6 +1,15 @@
-// Step 1 on one patch: a quarter ring traced with points along its arcs,
-// gridded with the cell counts of its name. One iteration grids one patch.
+// Step 1 (grid the polygons) at the sizes modellers use: single patches of
+// 40 x 25, 120 x 60 and 300 x 100 cells, and a model of 20 patches. The
+// plain reference implementation kept with the tests runs beside the
+// program's own code on the same patches, so that the two can be compared in
+// one run.
+//
+// Every benchmark reports wall time (the work is spread over all cores) and
+// the element evaluations per second: one evaluation is one boundary element
+// seen from one point, (ni - 1)(nj - 1) 32 f of them while the interior nodes
+// are placed and f^2 while the boundary system is assembled (f = 2 (ni + nj)).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -8,11 +17,15 @@
 #include <filesystem>
 #include <string>
 
+#include "../tests/grid/oracle.h"
 #include "app/frontend.h"
 #include "app/report.h"
 #include "app/reset.h"
+#include "grid/boundary.h"
+#include "bench_support.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/workers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -20,51 +33,34 @@ namespace {
 
 using namespace kestrel;
 
-// Answers nothing and shows nothing; a fatal box ends the benchmark loudly.
-class SilentFrontEnd : public FrontEnd {
- public:
-  void StatusChanged(bool) override {}
-  bool NotifyBox(int, const char*, const char* text) override {
-    std::fprintf(stderr, "%s\n", text);
-    return true;
-  }
-  void AbortBox(int, const char*, const char* text) override { std::fprintf(stderr, "fatal: %s\n", text); }
-  [[noreturn]] void FatalExit(const char* text) override {
-    std::fprintf(stderr, "%s\n", text);
-    std::exit(2);
-  }
-  [[noreturn]] void EndProcess(int code) override { std::exit(code); }
-  Answer AskYesNoCancel(const char*, const char*) override { return Answer::Cancel; }
-  bool AskOkCancel(const char*, const char* text) override {
-    std::fprintf(stderr, "%s\n", text);
-    return false;
-  }
-  bool AskValue(const char*, std::string&) override { return false; }
-  bool AskOpenFile(const char*, const char*, std::string&) override { return false; }
-  bool AskSaveFile(const char*, const char*, std::string&) override { return false; }
-  void PutClipboardText(const std::string&) override {}
-  bool GetClipboardText(std::string&) override { return false; }
-};
+using bench::SilentFrontEnd;
 
-// A quarter of the ring between radii 50 and 100, counter-clockwise: out
-// along the x axis, round the outer arc, in along the y axis, back round the
-// inner arc. Its four sharp vertices become the corners.
-void AddQuarterRing(const char* name) {
-  constexpr int kArc = 60, kRadial = 10;
-  constexpr double kInner = 50, kOuter = 100, kQuarter = 1.5707963267948966;
-  const int count = 2 * (kArc + kRadial) + 1;
+constexpr double kDegree = 0.017453292519943295;
+
+// A sector of the ring between radii `inner` and `outer`, from angle `from`
+// to `to` (degrees), counter-clockwise: along the outer arc, in along the
+// radius, back along the inner arc and out again. Its four sharp vertices are
+// the corners, so side 1 is the outer arc.
+void AddSector(const char* name, double inner, double outer, double from, double to, int arcPoints, int radialPoints) {
+  const int count = 2 * (arcPoints + radialPoints) + 1;
   Polygon& p = PrepareNewPolygon(1);
   p.points = AllocArray<PolygonPoint>(1, count);
   int k = 0;
-  for (int i = 0; i < kRadial; ++i) p.points[k++] = {kInner + (kOuter - kInner) * i / kRadial, 0, 0};
-  for (int i = 0; i < kArc; ++i) {
-    const double t = kQuarter * i / kArc;
-    p.points[k++] = {kOuter * std::cos(t), kOuter * std::sin(t), 0};
+  for (int i = 0; i < arcPoints; ++i) {
+    const double t = (from + (to - from) * i / arcPoints) * kDegree;
+    p.points[k++] = {outer * std::cos(t), outer * std::sin(t), 0};
   }
-  for (int i = 0; i < kRadial; ++i) p.points[k++] = {0, kOuter - (kOuter - kInner) * i / kRadial, 0};
-  for (int i = 0; i < kArc; ++i) {
-    const double t = kQuarter * (kArc - i) / kArc;
-    p.points[k++] = {kInner * std::cos(t), kInner * std::sin(t), 0};
+  for (int i = 0; i < radialPoints; ++i) {
+    const double r = outer - (outer - inner) * i / radialPoints;
+    p.points[k++] = {r * std::cos(to * kDegree), r * std::sin(to * kDegree), 0};
+  }
+  for (int i = 0; i < arcPoints; ++i) {
+    const double t = (to - (to - from) * i / arcPoints) * kDegree;
+    p.points[k++] = {inner * std::cos(t), inner * std::sin(t), 0};
+  }
+  for (int i = 0; i < radialPoints; ++i) {
+    const double r = inner + (outer - inner) * i / radialPoints;
+    p.points[k++] = {r * std::cos(from * kDegree), r * std::sin(from * kDegree), 0};
   }
   p.points[k++] = p.points[0];
   p.count = count;
@@ -73,36 +69,156 @@ void AddQuarterRing(const char* name) {
   ++store.polygonCount;
 }
 
-void GridOnePatch(benchmark::State& state, const char* name) {
-  static SilentFrontEnd ui;
-  SetFrontEnd(&ui);
-  ResetProgramState();
-  // CELL.P2D goes to the working folder: keep it out of the way.
-  const std::filesystem::path previous = std::filesystem::current_path();
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kestrel-grid-bench";
-  std::filesystem::create_directories(folder);
-  std::filesystem::current_path(folder);
+// Element evaluations of step 1 on an ni by nj patch.
+double Evaluations(double ni, double nj) {
+  const double f = 2 * (ni + nj);
+  return (ni - 1) * (nj - 1) * 32 * f + f * f;
+}
 
-  AddQuarterRing(name);
-  BoundAll();
-  ComputeExtents();
+// A fresh program state holding the polygons that `build` adds, gridded in
+// a scratch folder (step 1 writes CELL.P2D into the working folder).
+class Scene {
+ public:
+  template <typename Build>
+  explicit Scene(Build build) {
+    SetFrontEnd(&ui_);
+    ResetProgramState();
+    previous_ = std::filesystem::current_path();
+    folder_ = std::filesystem::temp_directory_path() / ("kestrel-grid-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    std::filesystem::current_path(folder_);
+    build();
+    BoundAll();
+    ComputeExtents();
+  }
+  ~Scene() {
+    ResetProgramState();
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(folder_);
+  }
+
+ private:
+  SilentFrontEnd ui_;
+  std::filesystem::path previous_, folder_;
+};
+
+// Step 1 as the user runs it: every polygon of the store, on as many threads
+// as the benchmark's argument says (0: one per core).
+void RunStep1(benchmark::State& state) {
+  gridThreadLimit = static_cast<int32_t>(state.range(0));
+  double evaluations = 0;
   for (auto _ : state) {
     gridsValid = 0;  // otherwise step 1 would remove the grids
     GenerateGrids();
-    if (gridsValid != 1) state.SkipWithError("the patch was not gridded");
+    if (gridsValid != 1) {
+      state.SkipWithError("the polygons were not gridded");
+      return;
+    }
   }
-  state.SetLabel(std::to_string(grids.ni[0]) + " x " + std::to_string(grids.nj[0]) + " cells, time per patch");
-
-  ResetProgramState();
-  std::filesystem::current_path(previous);
-  std::filesystem::remove_all(folder);
+  int cells = 0;
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    evaluations += Evaluations(grids.ni[k], grids.nj[k]);
+    cells += grids.ni[k] * grids.nj[k];
+  }
+  state.counters["elements/s"] =
+      benchmark::Counter(evaluations * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel(std::to_string(grids.patchCount) + " patch(es), " + std::to_string(cells) + " cells, " +
+                 std::to_string(GridThreads()) + " thread(s)");
 }
 
-void BM_Step1Patch40x25(benchmark::State& state) { GridOnePatch(state, "40 by 25"); }
-void BM_Step1Patch120x60(benchmark::State& state) { GridOnePatch(state, "120 by 60"); }
+// The reference implementation on polygon 0, settled the same way.
+void RunOracle(benchmark::State& state) {
+  oracle::Patch patch;
+  for (auto _ : state) {
+    if (oracle::GridPolygon(0, patch) != 0) {
+      state.SkipWithError("the reference failed");
+      return;
+    }
+  }
+  state.counters["elements/s"] = benchmark::Counter(
+      Evaluations(patch.ni, patch.nj) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel(std::to_string(patch.ni) + " x " + std::to_string(patch.nj) + " cells, reference");
+}
 
-BENCHMARK(BM_Step1Patch40x25)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Step1Patch120x60)->Unit(benchmark::kMillisecond);
+void QuarterRing(const char* name) { AddSector(name, 50, 100, 0, 90, 150, 25); }
+
+void BM_Step1Patch40x25(benchmark::State& state) {
+  Scene scene([] { QuarterRing("40 by 25"); });
+  RunStep1(state);
+}
+void BM_Step1Patch120x60(benchmark::State& state) {
+  Scene scene([] { QuarterRing("120 by 60"); });
+  RunStep1(state);
+}
+void BM_Step1Patch300x100(benchmark::State& state) {
+  Scene scene([] { QuarterRing("300 by 100"); });
+  RunStep1(state);
+}
+// A whole ring in 20 sectors that share their radial sides, 16 to 28 cells
+// along the arcs and 16 across.
+void BM_Step1Model20Patches(benchmark::State& state) {
+  Scene scene([] {
+    for (int k = 0; k < 20; ++k) {
+      const std::string name = std::to_string(16 + 4 * (k % 4)) + " by 16";
+      AddSector(name.c_str(), 50, 100, 18.0 * k, 18.0 * (k + 1), 30, 25);
+    }
+  });
+  RunStep1(state);
+}
+void BM_ReferencePatch40x25(benchmark::State& state) {
+  Scene scene([] { QuarterRing("40 by 25"); });
+  RunOracle(state);
+}
+void BM_ReferencePatch120x60(benchmark::State& state) {
+  Scene scene([] { QuarterRing("120 by 60"); });
+  RunOracle(state);
+}
+
+// The boundary solution alone (nodes, collocation system, both solves) of
+// the 300 by 100 patch, where the f^3 elimination weighs most.
+void BM_BoundarySolution300x100(benchmark::State& state) {
+  Scene scene([] { QuarterRing("300 by 100"); });
+  WorkingBoundary w;
+  const bool reversed = BuildWorkingBoundary(PolygonAt(0), w);
+  PatchPlan plan;
+  PlanPatch(0, w, reversed, plan);
+  for (auto _ : state) {
+    BoundarySolution s;
+    SolvePatchBoundary(w, plan.corners, plan.ni, plan.nj, plan.a, plan.b, s);
+    ReleaseBoundarySolution(s);
+  }
+  ReleaseWorkingBoundary(w);
+  const double f = 2.0 * (plan.ni + plan.nj);
+  state.counters["elements/s"] =
+      benchmark::Counter(f * f * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel("f = " + std::to_string(static_cast<int>(f)) + " boundary nodes");
+}
+void BM_ReferenceBoundarySolution300x100(benchmark::State& state) {
+  Scene scene([] { QuarterRing("300 by 100"); });
+  WorkingBoundary w;
+  const bool reversed = BuildWorkingBoundary(PolygonAt(0), w);
+  PatchPlan plan;
+  PlanPatch(0, w, reversed, plan);
+  for (auto _ : state) {
+    BoundarySolution s;
+    oracle::SolveBoundary(w, plan.corners, plan.ni, plan.nj, plan.a, plan.b, s);
+    ReleaseBoundarySolution(s);
+  }
+  ReleaseWorkingBoundary(w);
+  const double f = 2.0 * (plan.ni + plan.nj);
+  state.counters["elements/s"] =
+      benchmark::Counter(f * f * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel("f = " + std::to_string(static_cast<int>(f)) + " boundary nodes, reference");
+}
+
+BENCHMARK(BM_Step1Patch40x25)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Step1Patch120x60)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Step1Patch300x100)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Step1Model20Patches)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReferencePatch40x25)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReferencePatch120x60)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_BoundarySolution300x100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReferenceBoundarySolution300x100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

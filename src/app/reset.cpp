@@ -5,6 +5,7 @@
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
+#include "grid/workers.h"
 #include "link/link.h"
 #include "store/store.h"
 #include "view/mouse.h"
@@ -19,6 +20,7 @@ void ResetProgramState() {
   ResetView();
   ResetMouse();
   ReleaseGridStore();
+  ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
   SetAbortHook(nullptr);

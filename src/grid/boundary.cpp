@@ -1,36 +1,46 @@
 #include "grid/boundary.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 
 #include "app/report.h"
+#include "grid/fieldtable.h"
 #include "grid/solver.h"
 #include "store/store.h"
 
 namespace kestrel {
 
-void ArcPoint(const double* x, const double* y, int32_t count, int32_t start, int32_t m, double t, int code, double& px,
-              double& py) {
+void ArcPoint(const double* x, const double* y, int32_t count, int32_t start, int32_t m, double t,
+              [[maybe_unused]] int code, double& px, double& py) {
   if (m < 2) {
     px = x[start % count];
     py = y[start % count];
     return;
   }
-  double* s = AllocArray<double>(code, static_cast<std::size_t>(m));
   auto index = [&](int32_t k) { return (start + k) % count; };
-  s[0] = 0;
-  for (int32_t k = 1; k < m; ++k) {
+  auto step = [&](int32_t k) {
     const int32_t p = index(k - 1), c = index(k);
-    s[k] = s[k - 1] + std::hypot(x[c] - x[p], y[c] - y[p]);
+    return std::hypot(x[c] - x[p], y[c] - y[p]);
+  };
+  // The whole length first, then the walk to the first piece that holds the
+  // fraction (the last piece if none does), summing the same way both times.
+  double total = 0;
+  for (int32_t k = 1; k < m; ++k) total += step(k);
+  const double tau = t * total;
+  double before = 0;
+  for (int32_t k = 1; k < m; ++k) {
+    const double after = before + step(k);
+    if (k == m - 1 || (before <= tau && tau <= after)) {
+      const int32_t p = index(k - 1), c = index(k);
+      const double f = (tau - before) / (after - before);
+      px = x[p] + (x[c] - x[p]) * f;
+      py = y[p] + (y[c] - y[p]) * f;
+      return;
+    }
+    before = after;
   }
-  const double tau = t * s[m - 1];
-  int32_t k = 1;
-  while (k < m - 1 && !(s[k - 1] <= tau && tau <= s[k])) ++k;
-  const int32_t p = index(k - 1), c = index(k);
-  const double f = (tau - s[k - 1]) / (s[k] - s[k - 1]);
-  px = x[p] + (x[c] - x[p]) * f;
-  py = y[p] + (y[c] - y[p]) * f;
-  FreeBlock(s);
 }
 
 ElementValues ElementIntegrals(double px, double py, double ax, double ay, double bx, double by) {
@@ -120,43 +130,68 @@ void PlaceBoundaryNodes(const WorkingBoundary& w, const int32_t k[4], int32_t ni
   }
 }
 
+// G and H row by row from the field table of the boundary nodes; 4649 when two
+// neighbouring nodes coincide.
+int AssembleRows(const FieldTable& t, FieldScratch& scratch, double* G, double* H) {
+  const int32_t f = t.f;
+  const std::size_t n = static_cast<std::size_t>(f);
+  for (int32_t e = 0; e < f; ++e) {
+    if (std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]) < kCoincident) return 4649;
+  }
+  double* g1 = scratch.term[0];
+  double* g2 = scratch.term[1];
+  double* h1 = scratch.term[2];
+  double* h2 = scratch.term[3];
+  for (int32_t p = 0; p < f; ++p) {
+    CollocationTerms(t, scratch, p);
+    // The elements that meet at p (element p starts there, the one before
+    // ends there): the integrals of -ln r against the two shape functions;
+    // the double layer vanishes.
+    const int32_t before = p == 0 ? f - 1 : p - 1;
+    for (const int32_t e : {before, p}) {
+      const double L = std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]);
+      const double l = std::log(L);
+      const double near = L * (1.5 - l) / 2;
+      const double far = L * (0.5 - l) / 2;
+      g1[e] = e == p ? near : far;
+      g2[e] = e == p ? far : near;
+      h1[e] = 0;
+      h2[e] = 0;
+    }
+    // Node l collects the end of element l - 1 and the start of element l.
+    double* g = G + static_cast<std::size_t>(p) * n;
+    double* h = H + static_cast<std::size_t>(p) * n;
+    g[0] = g1[0] + g2[f - 1];
+    h[0] = h1[0] + h2[f - 1];
+    for (int32_t l = 1; l < f; ++l) {
+      g[l] = g1[l] + g2[l - 1];
+      h[l] = h1[l] + h2[l - 1];
+    }
+    // Every row of H sums to zero, so that a constant u has no flux.
+    double diagonal = 0;
+    for (int32_t e = 0; e < f; ++e) {
+      if (e != p && e != before) diagonal -= h1[e] + h2[e];
+    }
+    h[p] = diagonal;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void AssembleBoundarySystem(const BoundarySolution& s, double* G, double* H) {
-  const int32_t f = s.f;
-  const double* x = s.boundaryX;
-  const double* y = s.boundaryY;
-  for (int32_t p = 0; p < f; ++p) {
-    double* g = G + static_cast<std::size_t>(p) * static_cast<std::size_t>(f);
-    double* h = H + static_cast<std::size_t>(p) * static_cast<std::size_t>(f);
-    for (int32_t e = 0; e < f; ++e) {
-      const int32_t e1 = e + 1 == f ? 0 : e + 1;
-      if (p == e || p == e1) {
-        // The element touches the collocation node: the integrals of -ln r
-        // against the two shape functions; the double layer vanishes.
-        const double L = std::hypot(x[e1] - x[e], y[e1] - y[e]);
-        if (L < kCoincident) Abort(4649, "adjacent boundary encountered coincident points");
-        const double l = std::log(L);
-        const double near = L * (1.5 - l) / 2;
-        const double far = L * (0.5 - l) / 2;
-        if (p == e) {
-          g[e] += near;
-          g[e1] += far;
-        } else {
-          g[e1] += near;
-          g[e] += far;
-        }
-        continue;
-      }
-      const ElementValues v = ElementIntegrals(x[p], y[p], x[e], y[e], x[e1], y[e1]);
-      g[e] += v.g1;
-      g[e1] += v.g2;
-      h[e] += v.h1;
-      h[e1] += v.h2;
-      // Every row of H sums to zero, so that a constant u has no flux.
-      h[p] -= v.h1 + v.h2;
-    }
+  FieldTable table;
+  FieldScratch scratch;
+  if (!AllocateFieldTable(s.f, table)) ReportStepFailure(FieldTableFailure(s.f));
+  if (!AllocateFieldScratch(s.f, scratch)) {
+    ReleaseFieldTable(table);
+    ReportStepFailure(FieldScratchFailure(s.f));
   }
+  SetFieldGeometry(s, table);
+  const int code = AssembleRows(table, scratch, G, H);
+  ReleaseFieldScratch(scratch);
+  ReleaseFieldTable(table);
+  if (code) ReportStepFailure({code});
 }
 
 void SolveBoundaryFlux(const double* G, const double* H, const double* u, int32_t f, double* A, double* r, double* flux,
@@ -173,14 +208,23 @@ void SolveBoundaryFlux(const double* G, const double* H, const double* u, int32_
   for (std::size_t k = 0; k < n; ++k) flux[k] = r[k];
 }
 
-void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a, double b,
-                        BoundarySolution& s) {
-  const int32_t f = 2 * (ni + nj);
+[[noreturn]] void ReportStepFailure(const StepFailure& failure) {
+  switch (failure.code) {
+    case 4649:
+      Abort(4649, "adjacent boundary encountered coincident points");
+    case 4909:
+    case 5299:
+    case 5312:
+      Abort(failure.code, "can't solve equations");
+    default:
+      Abort(failure.code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li",
+            static_cast<unsigned long>(failure.count), static_cast<unsigned>(failure.size),
+            static_cast<unsigned long>(failure.count * failure.size), failure.error);
+  }
+}
+
+void AllocateBoundarySolution(int32_t f, BoundarySolution& s) {
   const std::size_t n = static_cast<std::size_t>(f);
-  double* A = AllocArray<double>(5219, n * n);
-  double* r = AllocArray<double>(5220, n);
-  double* G = AllocArray<double>(5221, n * n);
-  double* H = AllocArray<double>(5222, n * n);
   s.f = f;
   s.xi = AllocArray<double>(5223, n);
   s.xiFlux = AllocArray<double>(5224, n);
@@ -188,16 +232,65 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
   s.etaFlux = AllocArray<double>(5226, n);
   s.boundaryX = AllocArray<double>(5227, n);
   s.boundaryY = AllocArray<double>(5228, n);
+}
 
+StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
+                            double b, BoundarySolution& s, FieldTable& table, FieldScratch& scratch) {
+  const int32_t f = s.f;
+  const std::size_t n = static_cast<std::size_t>(f);
   PlaceBoundaryNodes(boundary, k, ni, nj, a, b, s);
-  AssembleBoundarySystem(s, G, H);
-  SolveBoundaryFlux(G, H, s.xi, f, A, r, s.xiFlux, 5299);
-  SolveBoundaryFlux(G, H, s.eta, f, A, r, s.etaFlux, 5312);
+  SetFieldGeometry(s, table);
 
-  FreeBlock(A);
-  FreeBlock(r);
-  FreeBlock(G);
-  FreeBlock(H);
+  // G becomes the system matrix -G in place once H is done with.
+  double* G = static_cast<double*>(std::calloc(n * n, sizeof(double)));
+  if (!G) return {5221, n * n, sizeof(double), errno};
+  double* H = static_cast<double*>(std::calloc(n * n, sizeof(double)));
+  if (!H) {
+    const StepFailure failure{5222, n * n, sizeof(double), errno};
+    std::free(G);
+    return failure;
+  }
+  StepFailure failure;
+  failure.code = AssembleRows(table, scratch, G, H);
+  if (failure.code == 0) {
+    // xi and eta share the matrix -G and so its pivots: one elimination
+    // serves both right-hand sides -H xi and -H eta.
+    for (std::size_t p = 0; p < n; ++p) {
+      const double* h = H + p * n;
+      double sumXi = 0, sumEta = 0;
+      for (std::size_t l = 0; l < n; ++l) {
+        sumXi += h[l] * s.xi[l];
+        sumEta += h[l] * s.eta[l];
+      }
+      s.xiFlux[p] = -sumXi;
+      s.etaFlux[p] = -sumEta;
+    }
+    for (std::size_t l = 0; l < n * n; ++l) G[l] = -G[l];
+    double* const fluxes[2] = {s.xiFlux, s.etaFlux};
+    // A singular matrix fails the first coordinate's solve.
+    if (SolveLinearSystems(G, fluxes, 2, f) != kSolved) failure.code = 5299;
+  }
+  std::free(G);
+  std::free(H);
+  if (failure.code == 0) SetFieldValues(s, table);
+  return failure;
+}
+
+void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a, double b,
+                        BoundarySolution& s) {
+  const int32_t f = 2 * (ni + nj);
+  AllocateBoundarySolution(f, s);
+  FieldTable table;
+  FieldScratch scratch;
+  if (!AllocateFieldTable(f, table)) ReportStepFailure(FieldTableFailure(f));
+  if (!AllocateFieldScratch(f, scratch)) {
+    ReleaseFieldTable(table);
+    ReportStepFailure(FieldScratchFailure(f));
+  }
+  const StepFailure failure = SolveBoundaryOn(boundary, k, ni, nj, a, b, s, table, scratch);
+  ReleaseFieldScratch(scratch);
+  ReleaseFieldTable(table);
+  if (failure.code) ReportStepFailure(failure);
 }
 
 }  // namespace kestrel

@@ -9,6 +9,7 @@
 // H u = G q for the prescribed values u and the unknown normal derivatives q.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kestrel {
@@ -44,8 +45,9 @@ struct ElementValues {
 };
 
 // The point at fraction t of the arc length of the run of m consecutive
-// working points starting at `start` (indices wrap past the end). `code` is
-// the fatal code of the scratch allocation.
+// working points starting at `start` (indices wrap past the end). It needs
+// no scratch memory (the running lengths are summed twice instead), so
+// `code`, the fatal code of a scratch allocation, is never used.
 void ArcPoint(const double* x, const double* y, int32_t count, int32_t start, int32_t m, double t, int code, double& px,
               double& py);
 
@@ -60,8 +62,8 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
                         BoundarySolution& solution);
 
 // The collocation system of the nodes already placed in `solution`: G and H
-// (f by f, row-major, zero-filled by the caller) receive the single- and
-// double-layer coefficients; the diagonal of H makes every row sum to zero.
+// (f by f, row-major) receive the single- and double-layer coefficients; the
+// diagonal of H makes every row sum to zero.
 void AssembleBoundarySystem(const BoundarySolution& solution, double* G, double* H);
 
 // Solves G q = H u for the normal derivatives q of the prescribed values u,
@@ -69,6 +71,35 @@ void AssembleBoundarySystem(const BoundarySolution& solution, double* G, double*
 // ends the program with `failCode`.
 void SolveBoundaryFlux(const double* G, const double* H, const double* u, int32_t f, double* A, double* r, double* flux,
                        int failCode);
+
+// A fatal failure of the long work of step 1. That work may run on several
+// threads, and only the calling thread may report, so a failure is recorded
+// where it happens and reported by ReportStepFailure once the threads are
+// done.
+struct StepFailure {
+  int code = 0;  // the fatal code; 0 for none
+  // For a failed allocation: elements, element size and the system's error.
+  std::size_t count = 0;
+  std::size_t size = 0;
+  long error = 0;
+};
+
+// Ends the program through Abort with the message that belongs to the code.
+[[noreturn]] void ReportStepFailure(const StepFailure& failure);
+
+// Allocates the six arrays of a solution for f nodes (Abort on failure).
+void AllocateBoundarySolution(int32_t f, BoundarySolution& solution);
+
+struct FieldTable;
+struct FieldScratch;
+
+// SolvePatchBoundary without reporting anything and without touching the
+// program's state, so that any thread may run it: the six arrays of
+// `solution` and the table (for f = 2 (ni + nj) nodes) are allocated by the
+// caller; `scratch` must hold at least f nodes. The table is left filled for
+// the evaluation of the field. Returns the failure, if any.
+StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
+                            double b, BoundarySolution& solution, FieldTable& table, FieldScratch& scratch);
 
 // Frees the arrays of a solution (or of a working boundary) and clears it.
 void ReleaseBoundarySolution(BoundarySolution& solution);

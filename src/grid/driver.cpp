@@ -16,6 +16,7 @@
 #include "grid/gridstore.h"
 #include "grid/interior.h"
 #include "grid/outline.h"
+#include "grid/patchwork.h"
 #include "grid/quality.h"
 #include "view/view.h"
 
@@ -329,6 +330,12 @@ void GenerateGrids() {
   // Settle every polygon first, so that a polygon that cannot be gridded
   // stops the run before any long work.
   PatchPlan* plans = AllocArray<PatchPlan>(5085, static_cast<std::size_t>(count));
+  // Released however this ends (a fatal error ends the program, but under
+  // the tests it unwinds instead).
+  struct ReleasePlans {
+    PatchPlan* plans;
+    ~ReleasePlans() { FreeBlock(plans); }
+  } releasePlans{plans};
   for (int32_t i = 0; i < count; ++i) {
     if (i == clipPolygon) continue;
     WorkingBoundary w;
@@ -337,7 +344,6 @@ void GenerateGrids() {
     ReleaseWorkingBoundary(w);
     const Polygon& p = PolygonAt(i);
     if (!planned) {
-      FreeBlock(plans);
       StopBox("ungriddable polygon",
               "Polygon %i (%s) has fewer than four points\nthat can serve as corners; it cannot be gridded.\nNo grids "
               "have been made.",
@@ -348,7 +354,6 @@ void GenerateGrids() {
     const double bytes = PatchBytes(plans[i].ni, plans[i].nj);
     if (bytes > kMaxPatchBytes) {
       const PatchPlan plan = plans[i];
-      FreeBlock(plans);
       StopBox("grid too large",
               "Polygon %i (%s) asks for %i by %i cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
               "grids have been made.",
@@ -361,20 +366,7 @@ void GenerateGrids() {
   }
 
   const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
-  int32_t done = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
-    ShowStatusF(true, "gridding polygon %i of %i (%s)", ++done, total, PolygonAt(i).name);
-    const PatchPlan& plan = plans[i];
-    WorkingBoundary w;
-    BuildWorkingBoundary(PolygonAt(i), w);
-    BoundarySolution solution;
-    SolvePatchBoundary(w, plan.corners, plan.ni, plan.nj, plan.a, plan.b, solution);
-    PlacePatchNodes(i, solution, w, plan.corners[0], plan.corners[1], plan.ni, plan.nj, plan.a, plan.b);
-    ReleaseBoundarySolution(solution);
-    ReleaseWorkingBoundary(w);
-  }
-  FreeBlock(plans);
+  BuildPatches(plans, count, clipPolygon);
 
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
   gridsValid = 1;

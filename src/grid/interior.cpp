@@ -1,11 +1,16 @@
 #include "grid/interior.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <mutex>
 
 #include "app/report.h"
 #include "grid/gridstore.h"
 #include "grid/solver.h"
+#include "grid/workers.h"
 
 namespace kestrel {
 
@@ -83,52 +88,53 @@ void FieldIntegrals(double px, double py, double ax, double ay, double bx, doubl
   ElementField(ux, uy, vx, vy, bx - ax, by - ay, rA2, rB2, std::log(rA2), std::log(rB2), out);
 }
 
-FieldValue EvaluateField(const BoundarySolution& s, double px, double py) {
-  const int32_t f = s.f;
-  const double* x = s.boundaryX;
-  const double* y = s.boundaryY;
-  double sums[6] = {0, 0, 0, 0, 0, 0};  // xi, d/dx, d/dy, eta, d/dx, d/dy
-  // Each node's distance and logarithm serve the two elements that meet there.
-  const double u0x = px - x[0], u0y = py - y[0];
-  const double r0 = u0x * u0x + u0y * u0y;
-  const double ln0 = std::log(r0);
-  double ux = u0x, uy = u0y, rA2 = r0, lnA2 = ln0;
-  double v[kFieldValues];
-  for (int32_t e = 0; e < f; ++e) {
-    const int32_t e1 = e + 1 == f ? 0 : e + 1;
-    double vx, vy, rB2, lnB2;
-    if (e1 == 0) {
-      vx = u0x;
-      vy = u0y;
-      rB2 = r0;
-      lnB2 = ln0;
-    } else {
-      vx = px - x[e1];
-      vy = py - y[e1];
-      rB2 = vx * vx + vy * vy;
-      lnB2 = std::log(rB2);
+namespace {
+
+// A field table of a solution, for the entry points that take a solution:
+// Abort when there is no memory.
+struct SolutionTable {
+  FieldTable table;
+  FieldScratch scratch;
+  explicit SolutionTable(const BoundarySolution& s) {
+    if (!AllocateFieldTable(s.f, table)) {
+      ReportStepFailure(FieldTableFailure(s.f));
     }
-    ElementField(ux, uy, vx, vy, x[e1] - x[e], y[e1] - y[e], rA2, rB2, lnA2, lnB2, v);
-    const double qx0 = s.xiFlux[e], qx1 = s.xiFlux[e1], ux0 = s.xi[e], ux1 = s.xi[e1];
-    const double qe0 = s.etaFlux[e], qe1 = s.etaFlux[e1], ue0 = s.eta[e], ue1 = s.eta[e1];
-    for (int c = 0; c < 3; ++c) {
-      const double g1 = v[kG1 + c], g2 = v[kG2 + c], h1 = v[kH1 + c], h2 = v[kH2 + c];
-      sums[c] += g1 * qx0 + g2 * qx1 - h1 * ux0 - h2 * ux1;
-      sums[3 + c] += g1 * qe0 + g2 * qe1 - h1 * ue0 - h2 * ue1;
+    if (!AllocateFieldScratch(s.f, scratch)) {
+      ReleaseFieldTable(table);
+      ReportStepFailure(FieldScratchFailure(s.f));
     }
-    ux = vx;
-    uy = vy;
-    rA2 = rB2;
-    lnA2 = lnB2;
+    SetFieldGeometry(s, table);
+    SetFieldValues(s, table);
   }
-  FieldValue r;
-  r.xi = sums[0] / kTwoPi;
-  r.xiX = sums[1] / kTwoPi;
-  r.xiY = sums[2] / kTwoPi;
-  r.eta = sums[3] / kTwoPi;
-  r.etaX = sums[4] / kTwoPi;
-  r.etaY = sums[5] / kTwoPi;
-  return r;
+  ~SolutionTable() {
+    ReleaseFieldScratch(scratch);
+    ReleaseFieldTable(table);
+  }
+  SolutionTable(const SolutionTable&) = delete;
+  SolutionTable& operator=(const SolutionTable&) = delete;
+};
+
+double Graded(int32_t k, int32_t n, double e) { return std::pow(static_cast<double>(k) / static_cast<double>(n), e); }
+
+// Column i of a job's interior: the seed on side 1 at xi_i, then every node
+// upwards from the one below.
+int PlaceColumn(const InteriorJob& job, FieldScratch& scratch, int32_t i) {
+  const double xiTarget = Graded(i, job.ni, job.a);
+  double px, py;
+  ArcPoint(job.boundary->x, job.boundary->y, job.boundary->count, job.k1, job.k2 - job.k1 + 1, xiTarget, 5348, px, py);
+  for (int32_t j = 1; j < job.nj; ++j) {
+    if (const int code = LocateNode(*job.table, scratch, xiTarget, Graded(j, job.nj, job.b), px, py)) return code;
+    job.x[NodeIndex(job.ni, i, j)] = px;
+    job.y[NodeIndex(job.ni, i, j)] = py;
+  }
+  return 0;
+}
+
+}  // namespace
+
+FieldValue EvaluateField(const BoundarySolution& s, double px, double py) {
+  SolutionTable t(s);
+  return EvaluateField(t.table, t.scratch, px, py);
 }
 
 int PointInBoundary(const double* bx, const double* by, int32_t f, double px, double py) {
@@ -153,43 +159,39 @@ int PointInBoundary(const double* bx, const double* by, int32_t f, double px, do
 }
 
 void LocateNode(const BoundarySolution& s, double xiTarget, double etaTarget, double& px, double& py) {
-  // Start a little inside: one hundredth of the way to the nodes' centroid.
-  double mx = 0, my = 0;
-  for (int32_t k = 0; k < s.f; ++k) {
-    mx += s.boundaryX[k];
-    my += s.boundaryY[k];
+  int code;
+  {
+    SolutionTable t(s);
+    code = LocateNode(t.table, t.scratch, xiTarget, etaTarget, px, py);
   }
-  mx /= s.f;
-  my /= s.f;
-  px = (mx + 99 * px) / 100;
-  py = (my + 99 * py) / 100;
+  if (code) ReportStepFailure({code});
+}
+
+int LocateNode(const FieldTable& t, FieldScratch& scratch, double xiTarget, double etaTarget, double& px, double& py) {
+  // Start a little inside: one hundredth of the way to the nodes' centroid.
+  px = (t.centreX + 99 * px) / 100;
+  py = (t.centreY + 99 * py) / 100;
 
   for (int iteration = 0; iteration < 32; ++iteration) {
-    const FieldValue v = EvaluateField(s, px, py);
+    const FieldValue v = EvaluateField(t, scratch, px, py);
     double J[4] = {v.xiX, v.xiY, v.etaX, v.etaY};
     double step[2] = {v.xi - xiTarget, v.eta - etaTarget};
-    if (SolveLinearSystem(J, step, 2) != kSolved) Abort(4909, "can't solve equations");
+    if (SolveLinearSystem(J, step, 2) != kSolved) return 4909;
     // At most half the Newton step, halved further until the point stays
     // inside; after 32 failed trials the step is 2^-33 of the Newton step.
     double d = 2;
     for (int trial = 0; trial < 32; ++trial) {
-      if (PointInBoundary(s.boundaryX, s.boundaryY, s.f, px - step[0] / d, py - step[1] / d) == 1) break;
+      if (InsideBoundary(t, px - step[0] / d, py - step[1] / d) == 1) break;
       d *= 2;
     }
     px -= step[0] / d;
     py -= step[1] / d;
   }
+  return 0;
 }
 
-void PlacePatchNodes(int32_t slot, const BoundarySolution& s, const WorkingBoundary& boundary, int32_t k1, int32_t k2,
-                     int32_t ni, int32_t nj, double a, double b) {
-  const std::size_t nodes = static_cast<std::size_t>(ni + 1) * static_cast<std::size_t>(nj + 1);
-  double* x = AllocArray<double>(5319, nodes);
-  grids.x[slot] = x;
-  double* y = AllocArray<double>(5320, nodes);
-  grids.y[slot] = y;
-
-  // The perimeter, counter-clockwise from corner 1.
+void PlacePerimeter(const BoundarySolution& s, int32_t ni, int32_t nj, double* x, double* y) {
+  // Counter-clockwise from corner 1.
   for (int32_t i = 0; i < ni; ++i) {
     x[NodeIndex(ni, i, 0)] = s.boundaryX[i];
     y[NodeIndex(ni, i, 0)] = s.boundaryY[i];
@@ -206,19 +208,91 @@ void PlacePatchNodes(int32_t slot, const BoundarySolution& s, const WorkingBound
     x[NodeIndex(ni, 0, nj - k)] = s.boundaryX[2 * ni + nj + k];
     y[NodeIndex(ni, 0, nj - k)] = s.boundaryY[2 * ni + nj + k];
   }
+}
 
-  // The interior, column by column; each node seeds the next one up.
-  for (int32_t i = 1; i < ni; ++i) {
-    const double xiTarget = std::pow(static_cast<double>(i) / static_cast<double>(ni), a);
-    double px, py;
-    ArcPoint(boundary.x, boundary.y, boundary.count, k1, k2 - k1 + 1, xiTarget, 5348, px, py);
-    for (int32_t j = 1; j < nj; ++j) {
-      const double etaTarget = std::pow(static_cast<double>(j) / static_cast<double>(nj), b);
-      LocateNode(s, xiTarget, etaTarget, px, py);
-      x[NodeIndex(ni, i, j)] = px;
-      y[NodeIndex(ni, i, j)] = py;
+StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
+                           const std::function<void(int32_t, int32_t)>& progress) {
+  // Column task t belongs to the job k with first[k] <= t < first[k + 1].
+  int64_t* first = AllocArray<int64_t>(5088, static_cast<std::size_t>(count) + 1);
+  for (int32_t k = 0; k < count; ++k) first[k + 1] = first[k] + std::max(jobs[k].ni - 1, 0);
+  const int64_t columns = first[count];
+  auto jobOf = [&](int64_t task) {
+    return static_cast<int32_t>(std::upper_bound(first, first + count + 1, task) - first) - 1;
+  };
+  // The columns of each job placed so far.
+  int32_t* placed = AllocArray<int32_t>(5089, static_cast<std::size_t>(count) + 1);
+
+  std::mutex failureLock;
+  int64_t failedTask = INT64_MAX;
+  StepFailure failure;
+  if (count > 0) progress(0, 0);
+  RunTasks(
+      columns, threads,
+      [&](int32_t worker, int64_t task) {
+        const int32_t k = jobOf(task);
+        const int32_t i = static_cast<int32_t>(task - first[k]) + 1;
+        const int code = PlaceColumn(jobs[k], scratch[worker], i);
+        if (code) {
+          std::lock_guard<std::mutex> hold(failureLock);
+          if (task < failedTask) {
+            failedTask = task;
+            failure = StepFailure{code};
+          }
+          return false;
+        }
+        std::atomic_ref<int32_t>(placed[k]).fetch_add(1);
+        return true;
+      },
+      [&](int64_t begun) {
+        if (begun < columns) {
+          const int32_t k = jobOf(begun > 0 ? begun - 1 : 0);
+          progress(k, std::atomic_ref<int32_t>(placed[k]).load());
+        }
+      });
+  FreeBlock(first);
+  FreeBlock(placed);
+  progress(count, 0);
+  return failure;
+}
+
+void PlacePatchNodes(int32_t slot, const BoundarySolution& s, const WorkingBoundary& boundary, int32_t k1, int32_t k2,
+                     int32_t ni, int32_t nj, double a, double b) {
+  const std::size_t nodes = static_cast<std::size_t>(ni + 1) * static_cast<std::size_t>(nj + 1);
+  double* x = AllocArray<double>(5319, nodes);
+  grids.x[slot] = x;
+  double* y = AllocArray<double>(5320, nodes);
+  grids.y[slot] = y;
+  PlacePerimeter(s, ni, nj, x, y);
+
+  const int32_t threads = GridThreads();
+  FieldTable table;
+  if (!AllocateFieldTable(s.f, table)) {
+    ReportStepFailure(FieldTableFailure(s.f));
+  }
+  SetFieldGeometry(s, table);
+  SetFieldValues(s, table);
+  FieldScratch* scratch = AllocArray<FieldScratch>(kFieldScratchCode, static_cast<std::size_t>(threads));
+  for (int32_t w = 0; w < threads; ++w) {
+    if (!AllocateFieldScratch(s.f, scratch[w])) {
+      ReportStepFailure(FieldScratchFailure(s.f));
     }
   }
+  InteriorJob job;
+  job.table = &table;
+  job.boundary = &boundary;
+  job.k1 = k1;
+  job.k2 = k2;
+  job.ni = ni;
+  job.nj = nj;
+  job.a = a;
+  job.b = b;
+  job.x = x;
+  job.y = y;
+  const StepFailure failure = PlaceInteriors(&job, 1, scratch, threads, [](int32_t, int32_t) {});
+  for (int32_t w = 0; w < threads; ++w) ReleaseFieldScratch(scratch[w]);
+  FreeBlock(scratch);
+  ReleaseFieldTable(table);
+  if (failure.code) ReportStepFailure(failure);
 }
 
 }  // namespace kestrel

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "grid/boundary.h"
+#include "grid/fieldtable.h"
 
 namespace kestrel {
 
@@ -17,11 +19,9 @@ enum FieldIndex { kG1, kG1x, kG1y, kG2, kG2x, kG2y, kH1, kH1x, kH1y, kH2, kH2x, 
 // off the element.
 void FieldIntegrals(double px, double py, double ax, double ay, double bx, double by, double out[kFieldValues]);
 
-// xi and eta with their gradients at an interior point.
-struct FieldValue {
-  double xi, xiX, xiY;
-  double eta, etaX, etaY;
-};
+// xi and eta with their gradients at an interior point. (This builds the
+// field table for the one evaluation; the placement of the nodes uses the
+// table directly.)
 FieldValue EvaluateField(const BoundarySolution& solution, double px, double py);
 
 // Even-odd test of (px, py) against the f boundary nodes as a closed polygon.
@@ -31,10 +31,41 @@ int PointInBoundary(const double* boundaryX, const double* boundaryY, int32_t f,
 // Newton steps, each shortened until it stays inside the boundary.
 void LocateNode(const BoundarySolution& solution, double xiTarget, double etaTarget, double& px, double& py);
 
+// The same with the patch's field table and this thread's scratch: allocates
+// nothing and reports nothing; returns 0, or 4909 for a singular Newton step.
+int LocateNode(const FieldTable& table, FieldScratch& scratch, double xiTarget, double etaTarget, double& px,
+               double& py);
+
 // Allocates and fills the node arrays of patch `slot` of the grid store: the
 // boundary nodes on its perimeter, every interior node by LocateNode, seeded
 // column by column from side 1 (corners k1 to k2 of the working boundary).
+// The columns are placed on all threads.
 void PlacePatchNodes(int32_t slot, const BoundarySolution& solution, const WorkingBoundary& boundary, int32_t k1,
                      int32_t k2, int32_t ni, int32_t nj, double a, double b);
+
+// Copies the boundary nodes onto the perimeter of a patch's node arrays.
+void PlacePerimeter(const BoundarySolution& solution, int32_t ni, int32_t nj, double* x, double* y);
+
+// The interior of one patch, for PlaceInteriors.
+struct InteriorJob {
+  const FieldTable* table = nullptr;
+  const WorkingBoundary* boundary = nullptr;
+  int32_t k1 = 0, k2 = 0;  // side 1 of the working boundary, for the seeds
+  int32_t ni = 0, nj = 0;
+  double a = 1, b = 1;
+  double* x = nullptr;  // the patch's node arrays, perimeter already placed
+  double* y = nullptr;
+};
+
+// Places the interior columns of every job on up to `threads` threads, each
+// column by itself (its nodes seed one another from side 1 upwards), so the
+// results do not depend on the number of threads. `scratch` holds one
+// FieldScratch per thread, large enough for every job. Before the first
+// column and between columns the calling thread calls progress(job, placed)
+// with the job of the latest column begun and the columns of that job placed
+// so far; at the end it is called once with (count, 0). Returns the failure of the first column in
+// job and column order that failed, if any.
+StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
+                           const std::function<void(int32_t job, int32_t placed)>& progress);
 
 }  // namespace kestrel

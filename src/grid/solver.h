@@ -18,4 +18,9 @@ constexpr double kPivotThreshold = 1.1754943508222875e-38;
 // permutation).
 int SolveLinearSystem(double* a, double* b, int32_t n);
 
+// Solves A x = b for `count` right-hand sides b[0] .. b[count-1] with one
+// elimination. The pivots depend on A alone, so each solution is exactly the
+// one SolveLinearSystem gives for that right-hand side.
+int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n);
+
 }  // namespace kestrel

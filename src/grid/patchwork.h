@@ -1,0 +1,19 @@
+// The long part of step 1: solving the boundary of every patch and placing
+// its interior nodes, spread over all processor cores.
+#pragma once
+
+#include <cstdint>
+
+#include "grid/driver.h"
+
+namespace kestrel {
+
+// Fills the grid store slot of every polygon from 0 to count - 1 except
+// `skip` (the clip polygon, or -1) from its plan: first the boundary
+// solutions of all patches, then all interior columns of all patches, each
+// on all threads. The status line shows the progress (from this thread
+// only). A fatal failure ends the program through Abort once the threads
+// are done.
+void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip);
+
+}  // namespace kestrel

@@ -1,0 +1,276 @@
+// The program's step 1 against the plain reference implementation kept in
+// oracle.cpp: every node of every patch must agree to within 1e-9 of the
+// patch's diagonal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/report.h"
+#include "fixture.h"
+#include "grid/driver.h"
+#include "grid/gridstore.h"
+#include "grid/solver.h"
+#include "grid/workers.h"
+#include "oracle.h"
+#include "view/view.h"
+
+namespace kestrel::testing {
+namespace {
+
+constexpr double kDegree = 0.017453292519943295;
+
+class ReferenceTest : public KestrelTest {
+ protected:
+  TempDir dir;
+  std::filesystem::path previous;
+
+  void SetUp() override {
+    KestrelTest::SetUp();
+    previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous);
+    KestrelTest::TearDown();
+  }
+
+  static int AddPoints(const char* name, const std::vector<std::pair<double, double>>& points) {
+    Polygon& p = PrepareNewPolygon(1);
+    p.points = AllocArray<PolygonPoint>(1, points.size() + 1);
+    for (size_t k = 0; k < points.size(); ++k) p.points[k] = {points[k].first, points[k].second, 0};
+    p.points[points.size()] = p.points[0];
+    p.count = static_cast<int32_t>(points.size() + 1);
+    p.closed = 1;
+    SetPolygonName(p, name);
+    return store.polygonCount++;
+  }
+
+  // Runs step 1, then grids every polygon again with the reference and
+  // compares node by node.
+  void ExpectAgreement() {
+    BoundAll();
+    ComputeExtents();
+    GenerateGrids();
+    ASSERT_EQ(gridsValid, 1);
+    ASSERT_TRUE(ui.aborts.empty());
+    for (int32_t k = 0; k < store.polygonCount; ++k) {
+      oracle::Patch reference;
+      ASSERT_EQ(oracle::GridPolygon(k, reference), 0) << k;
+      ASSERT_EQ(reference.ni, grids.ni[k]);
+      ASSERT_EQ(reference.nj, grids.nj[k]);
+      const Polygon& p = PolygonAt(k);
+      const double tolerance = 1e-9 * std::hypot(p.xmax - p.xmin, p.ymax - p.ymin);
+      double worst = 0;
+      for (size_t n = 0; n < reference.x.size(); ++n) {
+        const double d = std::hypot(grids.x[k][n] - reference.x[n], grids.y[k][n] - reference.y[n]);
+        ASSERT_FALSE(std::isnan(d)) << p.name << " node " << n;
+        worst = std::max(worst, d);
+        EXPECT_LE(d, tolerance) << p.name << " node (" << n % (reference.ni + 1) << ", " << n / (reference.ni + 1)
+                                << ")";
+      }
+      // The largest deviation relative to the diagonal, for the test report.
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3g", worst / tolerance * 1e-9);
+      RecordProperty(std::string(p.name), text);
+    }
+  }
+};
+
+TEST_F(ReferenceTest, SquareSectorIrregularAndGradedPatchesAgree) {
+  // A square traced with extra points along its sides.
+  std::vector<std::pair<double, double>> square;
+  for (int k = 0; k < 4; ++k) square.push_back({10.0 * k / 4, 0});
+  for (int k = 0; k < 4; ++k) square.push_back({10, 10.0 * k / 4});
+  for (int k = 0; k < 4; ++k) square.push_back({10 - 10.0 * k / 4, 10});
+  for (int k = 0; k < 4; ++k) square.push_back({0, 10 - 10.0 * k / 4});
+  AddPoints("12 by 9", square);
+
+  // A sector of the ring between radii 30 and 50 over 120 degrees, placed
+  // beside the square.
+  std::vector<std::pair<double, double>> sector;
+  for (int k = 0; k < 40; ++k) {
+    const double t = 120.0 * k / 40 * kDegree;
+    sector.push_back({80 + 50 * std::cos(t), 50 * std::sin(t)});
+  }
+  for (int k = 0; k < 5; ++k) {
+    const double r = 50 - 20.0 * k / 5;
+    sector.push_back({80 + r * std::cos(120 * kDegree), r * std::sin(120 * kDegree)});
+  }
+  for (int k = 0; k < 40; ++k) {
+    const double t = (120 - 120.0 * k / 40) * kDegree;
+    sector.push_back({80 + 30 * std::cos(t), 30 * std::sin(t)});
+  }
+  for (int k = 0; k < 5; ++k) sector.push_back({80 + 30 + 20.0 * k / 5, 0});
+  AddPoints("24 by 8", sector);
+
+  // An irregular outline: wavy sides, one of them dented inwards, stored
+  // clockwise so that the working boundary is reversed.
+  std::vector<std::pair<double, double>> irregular;
+  for (int k = 0; k < 12; ++k) irregular.push_back({200 + 40.0 * k / 12, 3 * std::sin(k * 0.9)});
+  for (int k = 0; k < 8; ++k) irregular.push_back({240 + 4 * std::sin(k * 1.3), 25.0 * k / 8});
+  for (int k = 0; k < 12; ++k) {
+    const double s = 40.0 * k / 12;
+    irregular.push_back({240 - s, 25 - 6 * std::sin(s / 40 * 3.14159)});
+  }
+  for (int k = 0; k < 8; ++k) irregular.push_back({200 - 2 * std::cos(k * 0.7), 25 - 25.0 * k / 8});
+  std::reverse(irregular.begin(), irregular.end());
+  AddPoints("20 by 11 irregular", irregular);
+
+  // Graded spacing on a trapezoid: nodes bunched towards side 1's start and
+  // towards side 4's far end.
+  AddPoints("16 by 10 [1.7,0.6]", {{300, 0}, {340, 0}, {335, 20}, {305, 25}});
+  ExpectAgreement();
+}
+
+// The same polygons on one, two and three threads: every node the same to
+// the last bit, since every column is placed by itself.
+TEST_F(ReferenceTest, NodesDoNotDependOnTheNumberOfThreads) {
+  std::vector<std::pair<double, double>> sector;
+  for (int k = 0; k < 30; ++k) sector.push_back({40 * std::cos(k * 3 * kDegree), 40 * std::sin(k * 3 * kDegree)});
+  for (int k = 0; k < 30; ++k) {
+    const double t = (90 - 3 * k) * kDegree;
+    sector.push_back({20 * std::cos(t), 20 * std::sin(t)});
+  }
+  AddPoints("21 by 7 [1.3,1]", sector);
+  AddPoints("9 by 4", {{50, 0}, {70, 0}, {72, 15}, {48, 12}});
+  AddPoints("1 by 3", {{80, 0}, {81, 0}, {81, 5}, {80, 5}});
+  BoundAll();
+  ComputeExtents();
+  std::vector<std::vector<double>> first;
+  for (int32_t threads : {1, 2, 3}) {
+    gridThreadLimit = threads;
+    gridsValid = 0;
+    GenerateGrids();
+    ASSERT_EQ(gridsValid, 1);
+    std::vector<std::vector<double>> nodes;
+    for (int32_t k = 0; k < grids.patchCount; ++k) {
+      const size_t n = static_cast<size_t>(grids.ni[k] + 1) * (grids.nj[k] + 1);
+      nodes.emplace_back(grids.x[k], grids.x[k] + n);
+      nodes.emplace_back(grids.y[k], grids.y[k] + n);
+    }
+    if (first.empty()) {
+      first = nodes;
+    } else {
+      ASSERT_EQ(nodes.size(), first.size());
+      for (size_t a = 0; a < nodes.size(); ++a) {
+        for (size_t n = 0; n < nodes[a].size(); ++n) {
+          ASSERT_EQ(nodes[a][n], first[a][n]) << threads << " threads, array " << a << " node " << n;
+        }
+      }
+    }
+  }
+}
+
+// A patch large enough to take a while shows its share of nodes placed in
+// tenths, forced onto the status line at once, after the polygon itself.
+TEST_F(ReferenceTest, LargePatchShowsHowFarItsNodesHaveCome) {
+  AddPoints("125 by 70", {{0, 0}, {125, 0}, {125, 70}, {0, 70}});
+  AddPoints("2 by 2", {{200, 0}, {201, 0}, {201, 1}, {200, 1}});
+  BoundAll();
+  ComputeExtents();
+  GenerateGrids();
+  ASSERT_EQ(gridsValid, 1);
+  auto position = [&](const std::string& text) {
+    for (size_t k = 0; k < ui.statuses.size(); ++k) {
+      if (ui.statuses[k] == text) return ui.statusesNow[k] ? static_cast<int>(k) : -2;
+    }
+    return -1;
+  };
+  const int solving = position("solving the boundary equations of 2 polygons");
+  const int first = position("gridding polygon 1 of 2 (125 by 70)");
+  const int second = position("gridding polygon 2 of 2 (2 by 2)");
+  EXPECT_GE(solving, 0);
+  EXPECT_GT(first, solving);
+  EXPECT_GT(second, first);
+  int shares = 0, last = first;
+  for (int tenth = 1; tenth < 10; ++tenth) {
+    const int at =
+        position("gridding polygon 1 of 2 (125 by 70): " + std::to_string(10 * tenth) + "% of its nodes placed");
+    if (at == -1) continue;  // a tenth may be passed while a column is placed
+    ASSERT_GT(at, last) << tenth;
+    last = at;
+    ++shares;
+  }
+  EXPECT_GE(shares, 3);
+  EXPECT_LT(last, second);
+  // The small patch shows no shares.
+  for (const std::string& text : ui.statuses) EXPECT_EQ(text.find("(2 by 2):"), std::string::npos) << text;
+}
+
+// A fatal failure met on a worker thread ends the program from the calling
+// thread, with the failure of the first polygon that failed.
+TEST_F(ReferenceTest, FailureOnAWorkerIsReportedByTheCaller) {
+  gridThreadLimit = 2;
+  AddPoints("3 by 2", {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+  // Side 1 is 3e-16 long: its two nodes, 1.5e-16 apart, coincide.
+  AddPoints("2 by 1", {{2, 0}, {2 + 3e-16, 0}, {3, 1}, {2, 1}});
+  AddPoints("2 by 2", {{5, 0}, {6, 0}, {6, 1}, {5, 1}});
+  BoundAll();
+  ComputeExtents();
+  try {
+    GenerateGrids();
+    FAIL() << "coincident boundary nodes must end the program";
+  } catch (const AbortCalled& a) {
+    EXPECT_EQ(a.code, 4649);
+    EXPECT_STREQ(a.what(), "adjacent boundary encountered coincident points");
+  }
+}
+
+// One elimination for two right-hand sides gives, for each of them, exactly
+// what the plain one-at-a-time elimination gives: the same pivots in the same
+// order and the same arithmetic. Small integer entries make many ties for the
+// largest element, where the first one in row-major order must win.
+TEST(SolveLinearSystems, EveryRightHandSideAsIfSolvedAlone) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> real(-1, 1);
+  std::uniform_int_distribution<int> small(-3, 3);
+  for (int n : {2, 3, 9, 16, 17, 40, 101}) {
+    for (bool ties : {false, true}) {
+      const size_t nn = static_cast<size_t>(n) * n;
+      std::vector<double> a(nn), b1(n), b2(n);
+      for (double& v : a) v = ties ? small(rng) : real(rng);
+      for (int k = 0; k < n; ++k) a[k * (n + 1)] += ties ? 9 : 0;  // keep it regular
+      for (double& v : b1) v = real(rng);
+      for (double& v : b2) v = real(rng);
+      std::vector<double> a1 = a, a2 = a, r1 = b1, r2 = b2;
+      ASSERT_EQ(oracle::SolveLinearSystem(a1.data(), r1.data(), n), 0);
+      ASSERT_EQ(oracle::SolveLinearSystem(a2.data(), r2.data(), n), 0);
+      double* both[2] = {b1.data(), b2.data()};
+      ASSERT_EQ(SolveLinearSystems(a.data(), both, 2, n), kSolved);
+      for (int k = 0; k < n; ++k) {
+        EXPECT_EQ(b1[k], r1[k]) << "n " << n << " ties " << ties << " k " << k;
+        EXPECT_EQ(b2[k], r2[k]) << "n " << n << " ties " << ties << " k " << k;
+      }
+    }
+  }
+}
+
+TEST(SolveLinearSystems, SingularAtTheSameStepAsAlone) {
+  // Rank 2 in a 5 by 5 system: the third pivot is zero for both.
+  const int n = 5;
+  std::vector<double> a(n * n);
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < n; ++c) a[r * n + c] = (r % 2 ? 1.0 : 2.0) * (c + 1) + (r % 2 ? 0.0 : 0.5 * c * c);
+  }
+  std::vector<double> copy = a, b(n, 1.0), c(n, 2.0), d(n, 1.0);
+  EXPECT_EQ(oracle::SolveLinearSystem(copy.data(), d.data(), n), 1);
+  double* both[2] = {b.data(), c.data()};
+  EXPECT_EQ(SolveLinearSystems(a.data(), both, 2, n), kSingular);
+  // A NaN never wins the pivot search, unless it stands on the diagonal.
+  double nan = std::numeric_limits<double>::quiet_NaN();
+  double m[4] = {1, nan, 2, 3}, x[2] = {1, 2};
+  double m2[4] = {1, nan, 2, 3}, x2[2] = {1, 2};
+  double* one[1] = {x};
+  EXPECT_EQ(SolveLinearSystems(m, one, 1, 2), oracle::SolveLinearSystem(m2, x2, 2));
+  EXPECT_EQ(std::isnan(x[0]), std::isnan(x2[0]));
+}
+
+}  // namespace
+}  // namespace kestrel::testing
