@@ -43,6 +43,8 @@ void WriteCaptureFile(const char* name, int width, int height, const uint32_t* p
   const std::size_t rowBytes = BitmapStride(width);
   uint8_t headers[kBitmapHeadersSize];
   FillBitmapHeaders(headers, width, height);
+  std::FILE* file = std::fopen(name, "wb");
+  if (!file) Abort(8943, "can't create capture file %s", name);
   uint8_t* rows = static_cast<uint8_t*>(AllocZeroed(8922, static_cast<std::size_t>(height), rowBytes));
   for (int y = 0; y < height; ++y) {
     // The bottom row of the window is stored first.
@@ -55,15 +57,20 @@ void WriteCaptureFile(const char* name, int width, int height, const uint32_t* p
       out[3 * x + 2] = static_cast<uint8_t>(c >> 16);
     }
   }
-  std::FILE* file = std::fopen(name, "wb");
-  if (!file) Abort(8943, "can't create capture file %s", name);
   const std::size_t imageSize = rowBytes * static_cast<std::size_t>(height);
-  if (std::fwrite(headers, 1, 14, file) != 14) Abort(8945, "can't write capture file %s", name);
-  if (std::fwrite(headers + 14, 1, 40, file) != 40) Abort(8947, "can't write capture file %s", name);
-  if (std::fwrite(rows, 1, imageSize, file) != imageSize) Abort(8949, "can't write capture file %s", name);
-  // Buffered bytes reach the disk only here; a failure now is a failed write too.
-  if (std::fclose(file) != 0) Abort(8949, "can't write capture file %s", name);
+  int failed = 0;
+  if (std::fwrite(headers, 1, 14, file) != 14) {
+    failed = 8945;
+  } else if (std::fwrite(headers + 14, 1, 40, file) != 40) {
+    failed = 8947;
+  } else if (std::fwrite(rows, 1, imageSize, file) != imageSize) {
+    failed = 8949;
+  }
   FreeBlock(rows);
+  // Buffered bytes reach the disk only at the close; a failure then is a
+  // failed write too.
+  if (std::fclose(file) != 0 && !failed) failed = 8949;
+  if (failed) Abort(failed, "can't write capture file %s", name);
 }
 
 }  // namespace kestrel
