@@ -18,6 +18,7 @@ void ResetProgramState() {
   ReleaseGridStore();
   referenceSystem.clear();
   SetAbortHook(nullptr);
+  SetBlockLimit(kMaxBlockBytes);
 }
 
 }  // namespace kestrel
