@@ -18,8 +18,8 @@ namespace {
 bool GrowJournal() {
   if (journal.capacity > INT32_MAX - kJournalGrowth) return false;
   const int32_t grown = journal.capacity + kJournalGrowth;
-  int32_t* entries = TryGrowArray<int32_t>(journal.entries, static_cast<size_t>(journal.capacity),
-                                           static_cast<size_t>(grown));
+  int32_t* entries =
+      TryGrowArray<int32_t>(journal.entries, static_cast<size_t>(journal.capacity), static_cast<size_t>(grown));
   if (!entries) return false;
   journal.entries = entries;
   journal.capacity = grown;

@@ -74,8 +74,8 @@ constexpr int32_t kPointGrowth = 1000;
 bool GrowPending(PendingPolygon& pending) {
   if (pending.capacity > INT32_MAX - kPointGrowth) return false;
   const int32_t grown = pending.capacity + kPointGrowth;
-  PolygonPoint* points = TryGrowArray<PolygonPoint>(pending.points, static_cast<size_t>(pending.capacity),
-                                                    static_cast<size_t>(grown));
+  PolygonPoint* points =
+      TryGrowArray<PolygonPoint>(pending.points, static_cast<size_t>(pending.capacity), static_cast<size_t>(grown));
   if (!points) return false;
   pending.points = points;
   pending.capacity = grown;

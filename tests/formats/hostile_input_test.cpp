@@ -59,8 +59,9 @@ TEST(TextRule, ZeroBytesAndControlCharactersMakeAFileBinary) {
     return IsTextBlock(reinterpret_cast<const unsigned char*>(s.data()), s.size(), why);
   };
   EXPECT_TRUE(check(""));
-  EXPECT_TRUE(check("POLY a\r\n0 0 0 \x11"
-                    "1\r\n\tEND\f\v\r\n\x1a"))
+  EXPECT_TRUE(
+      check("POLY a\r\n0 0 0 \x11"
+            "1\r\n\tEND\f\v\r\n\x1a"))
       << "corner marks, line ends and the DOS end mark are text";
   EXPECT_TRUE(check("POLY Lac_L\xc3\xa9man\nPOLY caf\xe9\n")) << "bytes from 0x80 up are text in some character set";
 
@@ -209,14 +210,8 @@ TEST_F(HostileInputTest, AnAbsurdVertexCountNeverSizesTheBuffer) {
   // Two billion vertices announced, two given: the buffer is sized by what
   // the file can hold, and the count is refused by the usual check.
   SetBlockLimit(1 << 20);
-  const std::string text = Pairs({{2, "ENTITIES"},
-                                  {0, "LWPOLYLINE"},
-                                  {90, "2000000000"},
-                                  {10, "0"},
-                                  {20, "0"},
-                                  {10, "1"},
-                                  {20, "1"},
-                                  {0, "EOF"}});
+  const std::string text = Pairs(
+      {{2, "ENTITIES"}, {0, "LWPOLYLINE"}, {90, "2000000000"}, {10, "0"}, {20, "0"}, {10, "1"}, {20, "1"}, {0, "EOF"}});
   EXPECT_EQ(ReadDrawing(text), 0);
   ASSERT_EQ(Codes(), (std::vector<int>{3039, 3219}));
   EXPECT_EQ(ui.notifications[0].text, "less than the specified number of points in LWPOLYLINE at line 16");
