@@ -112,8 +112,9 @@ bool FinishPolygon(PendingPolygon& pending, int storeCode) {
   return true;
 }
 
+// Blank: white space only, or the end mark (0x1A) of old DOS text files.
 bool IsBlankLine(const char* line) {
-  while (std::isspace(static_cast<unsigned char>(*line))) ++line;
+  while (std::isspace(static_cast<unsigned char>(*line)) || *line == '\x1a') ++line;
   return *line == '\0';
 }
 

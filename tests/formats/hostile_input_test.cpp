@@ -115,8 +115,8 @@ TEST_F(HostileInputTest, ADrawingThatIsNotTextIsReportedAndNotRead) {
 
 TEST_F(HostileInputTest, APolygonFileCutShortIsReadAndReported) {
   const std::string whole = "POLY a\n0 0\n1 0\n1 1\n0 0\nEND\nPOLY b\n5 5\n6 6\n7 7\nEND\n";
-  EXPECT_EQ(ReadPolygons(whole + "\n \n"), 2);
-  EXPECT_TRUE(ui.notifications.empty()) << "blank lines after the last END are no sign of a cut";
+  EXPECT_EQ(ReadPolygons(whole + "\n \n\x1a"), 2);
+  EXPECT_TRUE(ui.notifications.empty()) << "blank lines and a DOS end mark after the last END are no sign of a cut";
   ClearPolygons();
 
   // Cut inside the last number of polygon b: its last line reads as a header.
