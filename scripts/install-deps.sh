@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth
   clang-format
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -110,15 +110,39 @@ void WindowText(WindowId window, const char* format, ...) {
   UI().SetWindowText(window, text);
 }
 
-void* AllocZeroed(int code, std::size_t n, std::size_t size) {
-  void* block = nullptr;
-  bool fits = size == 0 || n <= kMaxBlockBytes / size;
-  if (fits) {
-    errno = 0;
-    block = std::calloc(n ? n : 1, size ? size : 1);
-  } else {
+namespace {
+
+std::size_t blockLimit = kMaxBlockBytes;
+
+// A zero-filled block of n * size bytes, or null (with errno set) when it is
+// above the block limit or the system has no memory for it.
+void* ZeroedBlock(std::size_t n, std::size_t size) {
+  if (size != 0 && n > blockLimit / size) {
     errno = ENOMEM;
+    return nullptr;
   }
+  errno = 0;
+  return std::calloc(n ? n : 1, size ? size : 1);
+}
+
+// Copies the first min(oldCount, newCount) elements of `old` into `block`
+// and frees `old`.
+void MoveInto(void* block, void* old, std::size_t oldCount, std::size_t newCount, std::size_t size) {
+  if (old && oldCount > 0) {
+    std::size_t keep = oldCount < newCount ? oldCount : newCount;
+    std::memcpy(block, old, keep * size);
+  }
+  std::free(old);
+}
+
+}  // namespace
+
+void SetBlockLimit(std::size_t bytes) { blockLimit = bytes < kMaxBlockBytes ? bytes : kMaxBlockBytes; }
+
+std::size_t BlockLimit() { return blockLimit; }
+
+void* AllocZeroed(int code, std::size_t n, std::size_t size) {
+  void* block = ZeroedBlock(n, size);
   if (!block) {
     Abort(code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li", static_cast<unsigned long>(n),
           static_cast<unsigned>(size), static_cast<unsigned long>(n * size), static_cast<long>(errno));
@@ -127,27 +151,22 @@ void* AllocZeroed(int code, std::size_t n, std::size_t size) {
 }
 
 void* Reallocate(int code, void* old, std::size_t oldCount, std::size_t newCount, std::size_t size) {
-  void* block = nullptr;
-  bool fits = size == 0 || newCount <= kMaxBlockBytes / size;
-  if (fits) {
-    errno = 0;
-    block = std::calloc(newCount ? newCount : 1, size ? size : 1);
-  } else {
-    errno = ENOMEM;
-  }
+  void* block = ZeroedBlock(newCount, size);
   if (!block) {
     Abort(code, "can't reallocate memory %lux%u=%lu -> %lux%u=%lu bytes\nWin error code %li",
           static_cast<unsigned long>(oldCount), static_cast<unsigned>(size),
           static_cast<unsigned long>(oldCount * size), static_cast<unsigned long>(newCount),
           static_cast<unsigned>(size), static_cast<unsigned long>(newCount * size), static_cast<long>(errno));
   }
-  if (old && oldCount > 0) {
-    std::size_t keep = oldCount < newCount ? oldCount : newCount;
-    std::memcpy(block, old, keep * size);
-    std::free(old);
-  } else if (old) {
-    std::free(old);
-  }
+  MoveInto(block, old, oldCount, newCount, size);
+  return block;
+}
+
+void* TryAllocZeroed(std::size_t n, std::size_t size) { return ZeroedBlock(n, size); }
+
+void* TryReallocate(void* old, std::size_t oldCount, std::size_t newCount, std::size_t size) {
+  void* block = ZeroedBlock(newCount, size);
+  if (block) MoveInto(block, old, oldCount, newCount, size);
   return block;
 }
 

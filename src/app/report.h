@@ -54,4 +54,25 @@ void SetAbortHook(AbortHook hook);
 // fail like an exhausted heap instead of letting the system over-commit.
 constexpr std::size_t kMaxBlockBytes = std::size_t{16} << 30;
 
+// The largest block the helpers hand out at present: kMaxBlockBytes unless
+// lowered. Tests and the fuzz targets lower it to reach the refusals of absurd
+// inputs without exhausting the machine; ResetProgramState restores it.
+void SetBlockLimit(std::size_t bytes);
+std::size_t BlockLimit();
+
+// Like AllocZeroed and Reallocate, but a failure returns null (leaving `old`
+// as it was) instead of ending the program. For growth that the content of an
+// input drives, which its caller refuses with a message of its own.
+void* TryAllocZeroed(std::size_t n, std::size_t size);
+void* TryReallocate(void* old, std::size_t oldCount, std::size_t newCount, std::size_t size);
+
+template <typename T>
+T* TryAllocArray(std::size_t n) {
+  return static_cast<T*>(TryAllocZeroed(n, sizeof(T)));
+}
+template <typename T>
+T* TryGrowArray(T* old, std::size_t oldCount, std::size_t newCount) {
+  return static_cast<T*>(TryReallocate(old, oldCount, newCount, sizeof(T)));
+}
+
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 #include "edit/journal.h"
 
+#include <climits>
 #include <cstring>
 
 #include "app/buttons.h"
@@ -10,11 +11,46 @@ namespace kestrel {
 
 UndoJournal journal;
 
+namespace {
+
+// Grows the journal by one step. False when it cannot: memory is short or
+// the entry count would pass what 32 bits hold.
+bool GrowJournal() {
+  if (journal.capacity > INT32_MAX - kJournalGrowth) return false;
+  const int32_t grown = journal.capacity + kJournalGrowth;
+  int32_t* entries =
+      TryGrowArray<int32_t>(journal.entries, static_cast<size_t>(journal.capacity), static_cast<size_t>(grown));
+  if (!entries) return false;
+  journal.entries = entries;
+  journal.capacity = grown;
+  return true;
+}
+
+// The journal could not grow in the middle of an edit. The edit goes on (it
+// may already have changed the store), but its record would be incomplete,
+// so every record goes and Undo stays off until the journal is emptied again.
+// Its memory is given back: it is short.
+void SuspendJournal() {
+  FreeBlock(journal.entries);
+  journal.entries = nullptr;
+  journal.top = 0;
+  journal.capacity = 0;
+  journal.suspended = 1;
+  SetUndoButton(false);
+  UpdateButtons();
+  Notify(641,
+         "there is not enough memory to record this edit for Undo:\n"
+         "Undo is switched off until the next file is opened,\n"
+         "and the edits made so far can no longer be undone");
+}
+
+}  // namespace
+
 void PushInt(int32_t value) {
-  if (journal.top == journal.capacity) {
-    const int32_t grown = journal.capacity + kJournalGrowth;
-    journal.entries = GrowArray<int32_t>(641, journal.entries, journal.capacity, grown);
-    journal.capacity = grown;
+  if (journal.suspended) return;
+  if (journal.top == journal.capacity && !GrowJournal()) {
+    SuspendJournal();
+    return;
   }
   if (journal.top == 0) {
     SetUndoButton(true);
@@ -72,6 +108,7 @@ void PopName(char name[32]) {
 
 void ClearJournal() {
   journal.top = 0;
+  journal.suspended = 0;
   SetUndoButton(false);
   UpdateButtons();
 }

@@ -13,6 +13,8 @@ struct UndoJournal {
   int32_t* entries = nullptr;  // entry 0 is the oldest
   int32_t top = 0;             // entries in use
   int32_t capacity = 0;        // entries allocated
+  int32_t suspended = 0;       // 1 after the journal could not grow: nothing is
+                               // recorded until ClearJournal
 };
 
 extern UndoJournal journal;
@@ -41,7 +43,9 @@ enum UndoCode : int32_t {
   UndoView = 2147483619,
 };
 
-// Stack primitives.
+// Stack primitives. When the journal cannot grow, PushInt reports it once,
+// drops every record and records nothing more until ClearJournal: the edit
+// under way goes on without Undo instead of ending the program.
 void PushInt(int32_t value);
 void PushDouble(double value);          // low 32 bits first, then high
 void PushPoint(const PolygonPoint& p);  // z, y, x
@@ -51,7 +55,8 @@ double PopDouble();
 PolygonPoint PopPoint();
 void PopName(char name[32]);
 
-// Empties the journal (the allocation stays) and disables the Undo button.
+// Empties the journal (the allocation stays), disables the Undo button and
+// lets a suspended journal record again.
 void ClearJournal();
 
 // Recording helpers.

@@ -1,11 +1,14 @@
 #include "formats/dxf.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/report.h"
+#include "formats/textcheck.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -15,6 +18,9 @@ namespace {
 
 // Lines are examined through a buffer of this many bytes (255 characters).
 constexpr std::size_t kLineBuffer = 256;
+
+// The start of a drawing saved in the binary form of the format.
+constexpr const char* kBinarySentinel = "AutoCAD Binary DXF";
 
 // The fewest bytes one LWPOLYLINE vertex can take in a file: "10\nX\n20\nY\n".
 constexpr long kMinVertexBytes = 10;
@@ -86,14 +92,36 @@ bool Is(const DxfReader& r, const char* keyword) { return std::strncmp(r.value, 
 double Number(const DxfReader& r) { return std::strtod(r.value, nullptr); }
 long Integer(const DxfReader& r) { return std::strtol(r.value, nullptr, 10); }
 
-// Makes room for `needed` points in the scratch buffer.
-void EnsureRoom(DxfReader& r, long needed, int code) {
-  if (needed <= r.capacity) return;
+// The most points one polygon can hold: its count is a 32-bit number, and a
+// polygon closed by its flag gets its first point once more.
+constexpr long kMaxEntityPoints = INT32_MAX - 1;
+
+// An entity with more points than can be held ends the reading.
+bool TooManyPoints(const DxfReader& r, int code, const char* entity) {
+  Notify(code, "too many points in %s at line %li: more than can be held", entity, r.lines);
+  return false;
+}
+
+// Makes room for `needed` points in the scratch buffer. False (the buffer as
+// it was) when it cannot grow that far.
+bool EnsureRoom(DxfReader& r, long needed) {
+  if (needed <= r.capacity) return true;
+  if (needed > kMaxEntityPoints) return false;
   long grown = needed + 100;
   if (grown < 2 * r.capacity) grown = 2 * r.capacity;  // long entities grow in few copies
-  r.points =
-      GrowArray<PolygonPoint>(code, r.points, static_cast<std::size_t>(r.capacity), static_cast<std::size_t>(grown));
+  if (grown > kMaxEntityPoints) grown = kMaxEntityPoints;
+  PolygonPoint* points =
+      TryGrowArray<PolygonPoint>(r.points, static_cast<std::size_t>(r.capacity), static_cast<std::size_t>(grown));
+  if (!points && grown > needed) {
+    // Short of memory: take no more than is needed.
+    grown = needed;
+    points =
+        TryGrowArray<PolygonPoint>(r.points, static_cast<std::size_t>(r.capacity), static_cast<std::size_t>(grown));
+  }
+  if (!points) return false;
+  r.points = points;
   r.capacity = grown;
+  return true;
 }
 
 // The most vertices the rest of the file can still hold. A declared count is
@@ -174,12 +202,14 @@ bool StorePolygon(DxfReader& r, long n, bool closedFlag, int storeCode, int poin
   const bool repeats = n > 1 && std::hypot(last.x - first.x, last.y - first.y) < kCoincident;
   const bool closed = (n > 3 && repeats) || (closedFlag && n > 2);
   const long stored = closed && !repeats ? n + 1 : n;
+  PolygonPoint* points = stored <= INT32_MAX ? TryAllocArray<PolygonPoint>(static_cast<std::size_t>(stored)) : nullptr;
+  if (!points) return TooManyPoints(r, pointsCode, entity);
+  std::memcpy(points, r.points, sizeof(PolygonPoint) * static_cast<std::size_t>(n));
+  if (stored > n) points[n] = points[0];
 
   const int32_t index = store.polygonCount;
   Polygon& p = PrepareNewPolygon(storeCode);
-  p.points = AllocArray<PolygonPoint>(pointsCode, static_cast<std::size_t>(stored));
-  std::memcpy(p.points, r.points, sizeof(PolygonPoint) * static_cast<std::size_t>(n));
-  if (stored > n) p.points[n] = p.points[0];
+  p.points = points;
   p.closed = closed ? 1 : 0;
   p.color = index % 12;
   p.count = static_cast<int32_t>(stored);
@@ -211,7 +241,7 @@ bool ParseLwPolyline(DxfReader& r) {
         // as further vertices arrive.
         {
           const long plausible = PlausibleVertices(r);
-          EnsureRoom(r, count < plausible ? count : plausible, 3017);
+          if (!EnsureRoom(r, count < plausible ? count : plausible)) return TooManyPoints(r, 3017, "LWPOLYLINE");
         }
         break;
       case 10:
@@ -219,7 +249,7 @@ bool ParseLwPolyline(DxfReader& r) {
           return Fail(r, 2975, "code 90 (number of points) must preceed code 10 (X value) in LWPOLYLINE at line %li");
         }
         if (xCount >= count) return Fail(r, 2980, "more than the specified number of points in LWPOLYLINE at line %li");
-        EnsureRoom(r, xCount + 1, 3017);
+        if (!EnsureRoom(r, xCount + 1)) return TooManyPoints(r, 3017, "LWPOLYLINE");
         r.points[xCount++].x = Number(r);
         break;
       case 20:
@@ -258,8 +288,8 @@ bool ParsePolyline(DxfReader& r) {
     switch (r.code) {
       case 0:
         if (Is(r, "VERTEX")) {
+          if (!EnsureRoom(r, n + 1)) return TooManyPoints(r, 3112, "POLYLINE");
           ++n;
-          EnsureRoom(r, n, 3112);
           // A vertex without one of its coordinates has 0 there.
           r.points[n - 1] = PolygonPoint{0, 0, 0};
         } else if (Is(r, "SEQEND")) {
@@ -320,12 +350,30 @@ bool ParseLine(DxfReader& r) {
 long ReadDxfFile() {
   ShowStatusF(true, "reading %s", fileName);
   cornerMarks = 0;
-  DxfReader r;
-  r.file = std::fopen(fileName, "r");
-  if (!r.file) {
+  FILE* file = std::fopen(fileName, "r");
+  if (!file) {
     Notify(2911, "can't open input file %s", fileName);
     return -1;
   }
+  const long added = ReadDxfStream(file);
+  std::fclose(file);
+  return added;
+}
+
+long ReadDxfStream(FILE* file) {
+  std::string probe, why;
+  if (!ProbeTextFile(file, probe, why)) {
+    // Drawings can also be saved in the binary form of the format, which
+    // starts with its own sentinel; say so, since the fix is to save as text.
+    if (probe.compare(0, std::strlen(kBinarySentinel), kBinarySentinel) == 0) {
+      Notify(2913, "%s is a binary DXF drawing;\nonly drawings saved as DXF text (ASCII) can be read", fileName);
+    } else {
+      Notify(2912, "%s is not a text file (%s);\nnothing was read", fileName, why.c_str());
+    }
+    return 0;
+  }
+  DxfReader r;
+  r.file = file;
   if (std::fseek(r.file, 0, SEEK_END) == 0) {
     const long length = std::ftell(r.file);
     if (length > 0) r.length = length;
@@ -366,7 +414,6 @@ long ReadDxfFile() {
       if (!ok) break;
     }
   }
-  std::fclose(r.file);
   FreeBlock(r.points);
 
   if (r.longLines > 0) {

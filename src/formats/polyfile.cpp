@@ -1,9 +1,12 @@
 #include "formats/polyfile.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 #include "app/report.h"
 #include "formats/georef.h"
 #include "formats/outfile.h"
+#include "formats/textcheck.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -63,20 +67,61 @@ struct PendingPolygon {
   char name[32] = {};
 };
 
-void FinishPolygon(PendingPolygon& pending, int storeCode, int pointsCode) {
+constexpr int32_t kPointGrowth = 1000;
+
+// Makes room for one more point. False when the buffer cannot grow: memory is
+// short, or the polygon would pass the largest count a polygon can hold.
+bool GrowPending(PendingPolygon& pending) {
+  if (pending.capacity > INT32_MAX - kPointGrowth) return false;
+  const int32_t grown = pending.capacity + kPointGrowth;
+  PolygonPoint* points =
+      TryGrowArray<PolygonPoint>(pending.points, static_cast<size_t>(pending.capacity), static_cast<size_t>(grown));
+  if (!points) return false;
+  pending.points = points;
+  pending.capacity = grown;
+  return true;
+}
+
+// A polygon too large to hold ends the reading: what the file holds from
+// there on would be read without it and is left out as well.
+void RefuseLargePolygon(int code, const PendingPolygon& pending, long lineNumber) {
+  Notify(code,
+         "polygon %s of %s has more points than can be held (%li by line %li);\n"
+         "the reading stopped there and left out this polygon and the rest of the file",
+         pending.name, fileName, static_cast<long>(pending.count), lineNumber);
+}
+
+// Stores the pending polygon. False (nothing stored) when its point array
+// cannot be allocated.
+bool FinishPolygon(PendingPolygon& pending, int storeCode) {
   const int32_t n = pending.count;
+  PolygonPoint* points = TryAllocArray<PolygonPoint>(static_cast<size_t>(n));
+  if (!points) return false;
+  std::memcpy(points, pending.points, sizeof(PolygonPoint) * static_cast<size_t>(n));
   Polygon& p = PrepareNewPolygon(storeCode);
-  const PolygonPoint& first = pending.points[0];
-  const PolygonPoint& last = pending.points[n - 1];
+  const PolygonPoint& first = points[0];
+  const PolygonPoint& last = points[n - 1];
   p.closed = (n > 3 && std::hypot(last.x - first.x, last.y - first.y) < kCoincident) ? 1 : 0;
   p.selection = 0;
-  p.points = AllocArray<PolygonPoint>(pointsCode, static_cast<size_t>(n));
-  std::memcpy(p.points, pending.points, sizeof(PolygonPoint) * static_cast<size_t>(n));
+  p.points = points;
   p.color = store.polygonCount % 12;
   p.count = n;
   std::memcpy(p.name, pending.name, sizeof p.name);
   std::memcpy(p.corners, pending.corners, sizeof p.corners);
   ++store.polygonCount;
+  return true;
+}
+
+// Blank: white space only, or the end mark (0x1A) of old DOS text files.
+bool IsBlankLine(const char* line) {
+  while (std::isspace(static_cast<unsigned char>(*line)) || *line == '\x1a') ++line;
+  return *line == '\0';
+}
+
+// True for the END line that closes a polygon in files this program writes.
+bool IsEndLine(const char* line) {
+  while (*line == ' ' || *line == '\t') ++line;
+  return strncasecmp(line, "END", 3) == 0 && (line[3] == '\0' || std::isspace(static_cast<unsigned char>(line[3])));
 }
 
 }  // namespace
@@ -89,6 +134,19 @@ long ReadPolygonFile() {
     Notify(2705, "can't open input file %s", fileName);
     return -1;
   }
+  const long added = ReadPolygonStream(file);
+  std::fclose(file);
+  // The reference system travels beside the file.
+  LoadReferenceSystem(fileName);
+  return added;
+}
+
+long ReadPolygonStream(FILE* file) {
+  std::string probe, why;
+  if (!ProbeTextFile(file, probe, why)) {
+    Notify(2707, "%s is not a text file (%s);\nnothing was read", fileName, why.c_str());
+    return 0;
+  }
   long length = 0;
   if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
   std::rewind(file);
@@ -98,7 +156,7 @@ long ReadPolygonFile() {
     store.polygonCapacity = kStoreGrowth;
   }
   PendingPolygon pending;
-  pending.capacity = 1000;
+  pending.capacity = kPointGrowth;
   pending.points = AllocArray<PolygonPoint>(2716, static_cast<size_t>(pending.capacity));
   std::strcpy(pending.name, "P0");
   const int32_t startCount = store.polygonCount;
@@ -109,6 +167,9 @@ long ReadPolygonFile() {
   double lastZ = 0;
   long nonFinite = 0;
   long firstNonFinite = 0;
+  bool sawEnd = false;   // the file closes its polygons with END lines
+  bool lastEnd = false;  // its last line that is not blank is one of them
+  bool refused = false;  // a polygon too large to hold ended the reading
   while (std::fgets(line, sizeof line, file)) {
     ++lineNumber;
     if (lineNumber % 1000 == 0 && length > 0) {
@@ -118,6 +179,8 @@ long ReadPolygonFile() {
         lastPercent = percent;
       }
     }
+    if (!IsBlankLine(line)) lastEnd = IsEndLine(line);
+    sawEnd = sawEnd || lastEnd;
     double x = 0, y = 0, z = lastZ;
     const int numbers = ParsePointLine(line, x, y, z);
     if (numbers >= 2) {
@@ -134,11 +197,10 @@ long ReadPolygonFile() {
         keep = !(std::fabs(x - prev.x) + std::fabs(y - prev.y) < kCoincident);
       }
       if (!keep) continue;
-      if (pending.count == pending.capacity) {
-        const int32_t grown = pending.capacity + 1000;
-        pending.points = GrowArray<PolygonPoint>(2740, pending.points, static_cast<size_t>(pending.capacity),
-                                                 static_cast<size_t>(grown));
-        pending.capacity = grown;
+      if (pending.count == pending.capacity && !GrowPending(pending)) {
+        RefuseLargePolygon(2740, pending, lineNumber);
+        refused = true;
+        break;
       }
       pending.points[pending.count++] = PolygonPoint{x, y, z};
       const int corner = FindCornerMark(line);
@@ -148,7 +210,11 @@ long ReadPolygonFile() {
       }
     } else {
       if (pending.count > 0) {
-        FinishPolygon(pending, 2774, 2779);
+        if (!FinishPolygon(pending, 2774)) {
+          RefuseLargePolygon(2779, pending, lineNumber);
+          refused = true;
+          break;
+        }
         pending.count = 0;
         std::memset(pending.corners, 0, sizeof pending.corners);
       }
@@ -157,18 +223,31 @@ long ReadPolygonFile() {
       ParseHeaderName(line, pending.name);
     }
   }
-  std::fclose(file);
-  if (pending.count > 0) FinishPolygon(pending, 2799, 2804);
-  // The reference system travels beside the file.
-  LoadReferenceSystem(fileName);
+  // A file whose polygons end with END lines but which does not end with one
+  // was probably cut short (a copy or a save that did not finish).
+  const bool cutShort = sawEnd && !lastEnd;
+  if (!refused && pending.count > 0 && !FinishPolygon(pending, 2799)) {
+    RefuseLargePolygon(2804, pending, lineNumber);
+    refused = true;
+  }
   FreeBlock(pending.points);
 
   const long added = store.polygonCount - startCount;
+  if (refused) {
+    ShowStatusF(true, "%li lines read, %li polygons found", lineNumber, added);
+    return added;
+  }
   if (nonFinite > 0) {
     Notify(2821,
            "%li point lines of %s hold values that are not finite numbers\n"
            "and were left out (the first is line %li)",
            nonFinite, fileName, firstNonFinite);
+  }
+  if (cutShort) {
+    Notify(2817,
+           "%s does not end with the END line that closes its other polygons:\n"
+           "the file may have been cut short (it was read as far as it goes)",
+           fileName);
   }
   if (added == 0) {
     Notify(2815, "file does not contain any polygons");

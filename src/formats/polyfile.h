@@ -14,6 +14,11 @@ namespace kestrel {
 // Returns the number of polygons added; -1 when the file could not be opened.
 long ReadPolygonFile();
 
+// The reading itself, from a stream the caller has opened at its start and
+// closes afterwards; fileName names it in the messages. A stream that is not
+// text (see textcheck.h) is reported and nothing is read from it.
+long ReadPolygonStream(FILE* file);
+
 // Writes the whole store to fileName and clears `modified`. The old file is
 // replaced only once the new one is completely written. Returns false (with
 // `modified` left as it was) when the file could not be written.

@@ -1,5 +1,7 @@
 #include "view/view.h"
 
+#include <climits>
+
 #include "app/report.h"
 #include "edit/journal.h"
 #include "store/store.h"
@@ -10,6 +12,12 @@ ViewTransform view;
 double extentXmin = 0, extentXmax = 0, extentYmin = 0, extentYmax = 0;
 
 long RoundHalfAway(double v) {
+  // A value beyond the range of long (a point far outside a view fitted to
+  // enormous coordinates, or an infinity) has no conversion: it saturates,
+  // so that it still lies on the right side. Not a number gives 0.
+  constexpr double kLongLimit = 9223372036854775808.0;  // 2^63
+  if (v >= kLongLimit) return LONG_MAX;
+  if (v <= -kLongLimit) return LONG_MIN;
   if (v < 0) return static_cast<long>(v - 0.5);
   if (v > 0) return static_cast<long>(v + 0.5);
   return 0;

@@ -25,7 +25,8 @@ constexpr double kHugeCoordinate = 1.7976931348623157e308;
 // Extents narrower than this (2^-23) are degenerate.
 constexpr double kDegenerateExtent = 1.1920928955078125e-07;
 
-// Rounds half away from zero: 2.5 gives 3, -2.5 gives -3.
+// Rounds half away from zero: 2.5 gives 3, -2.5 gives -3. Values beyond the
+// range of long saturate; not a number gives 0.
 long RoundHalfAway(double v);
 
 struct Pixel {

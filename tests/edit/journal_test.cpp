@@ -418,5 +418,48 @@ TEST_F(JournalTest, JournalGrowsInStepsOf65536) {
   EXPECT_EQ(journal.entries[65536], 65536);
 }
 
+TEST_F(JournalTest, AJournalThatCannotGrowSwitchesUndoOffInsteadOfEndingTheProgram) {
+  // A polygon whose delete record (6n + 13 entries) needs a second step of
+  // the journal, which the memory limit does not allow.
+  std::initializer_list<std::pair<double, double>> none = {};
+  AddPolygon("small", {{0, 0}, {1, 1}});
+  AddPolygon("large", none);
+  Polygon& large = PolygonAt(1);
+  large.count = 11000;
+  FreeBlock(large.points);
+  large.points = AllocArray<PolygonPoint>(1, 11000);
+  for (int k = 0; k < large.count; ++k) large.points[k] = PolygonPoint{double(k), double(k % 5), 0};
+  AddPolygon("other", {{5, 5}, {6, 6}});
+  RecordView();
+  SetBlockLimit(kJournalGrowth * sizeof(int32_t));
+
+  DeletePolygon(1);
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 641);
+  EXPECT_EQ(ui.notifications[0].text,
+            "there is not enough memory to record this edit for Undo:\n"
+            "Undo is switched off until the next file is opened,\n"
+            "and the edits made so far can no longer be undone");
+  ASSERT_EQ(store.polygonCount, 2) << "the edit itself is done";
+  EXPECT_STREQ(PolygonAt(1).name, "other");
+  EXPECT_EQ(journal.top, 0) << "no half record is left behind";
+  EXPECT_FALSE(ui.buttons[kSlotUndo]);
+
+  // Later edits record nothing and say nothing more; Undo has nothing to do.
+  DeletePolygon(1);
+  RecordView();
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_EQ(ui.notifications.size(), 1u);
+  UndoLast();
+  EXPECT_EQ(ui.LastStatus(), "there is nothing in the undo stack");
+  EXPECT_EQ(store.polygonCount, 1);
+
+  // Emptying the journal (opening a file) switches Undo on again.
+  ClearJournal();
+  RecordView();
+  EXPECT_EQ(journal.top, 7);
+  EXPECT_TRUE(ui.buttons[kSlotUndo]);
+}
+
 }  // namespace
 }  // namespace kestrel::testing

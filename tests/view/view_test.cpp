@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include "edit/journal.h"
 #include "fixture.h"
 #include "store/store.h"
@@ -20,6 +23,16 @@ TEST(RoundHalfAway, RoundsHalvesAwayFromZero) {
   EXPECT_EQ(RoundHalfAway(0.0), 0);
   EXPECT_EQ(RoundHalfAway(-0.0), 0);
   EXPECT_EQ(RoundHalfAway(1e6 + 0.5), 1000001);
+}
+
+TEST(RoundHalfAway, ValuesBeyondLongSaturate) {
+  EXPECT_EQ(RoundHalfAway(1e300), LONG_MAX);
+  EXPECT_EQ(RoundHalfAway(HUGE_VAL), LONG_MAX);
+  EXPECT_EQ(RoundHalfAway(-HUGE_VAL), LONG_MIN);
+  EXPECT_EQ(RoundHalfAway(9223372036854775808.0), LONG_MAX);
+  EXPECT_EQ(RoundHalfAway(-9223372036854775808.0), LONG_MIN);
+  EXPECT_EQ(RoundHalfAway(9223372036854774784.0), 9223372036854774784L) << "the largest double below 2^63";
+  EXPECT_EQ(RoundHalfAway(std::nan("")), 0);
 }
 
 TEST_F(ViewTest, BoundsOfPolygonsAndExtents) {
