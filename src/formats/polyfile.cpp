@@ -279,7 +279,15 @@ bool WritePolygonStream(FILE* out, long& lines, bool withMarks, bool showProgres
     }
     const Polygon& p = PolygonAt(i);
     if (p.count < 1) continue;
-    if (std::fprintf(out, "%s %s\n", Keyword(p.count), p.name) < 0) return false;
+    // A name is one token in the file: blanks (which a rename can bring in)
+    // travel as underscores, which the grid settings read as blanks.
+    char name[sizeof p.name];
+    std::memcpy(name, p.name, sizeof name);
+    name[sizeof name - 1] = '\0';
+    for (char* c = name; *c; ++c) {
+      if (std::isspace(static_cast<unsigned char>(*c))) *c = '_';
+    }
+    if (std::fprintf(out, "%s %s\n", Keyword(p.count), name) < 0) return false;
     for (int32_t k = 0; k < p.count; ++k) {
       const PolygonPoint& q = p.points[k];
       if (std::fprintf(out, "%0.9G %0.9G %0.9G", q.x, q.y, q.z) < 0) return false;

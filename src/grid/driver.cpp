@@ -15,6 +15,7 @@
 #include "edit/journal.h"
 #include "grid/gridstore.h"
 #include "grid/interior.h"
+#include "grid/names.h"
 #include "grid/outline.h"
 #include "grid/patchwork.h"
 #include "grid/quality.h"
@@ -62,8 +63,6 @@ void Stop() {
   Finish();
 }
 
-int32_t ClampCount(long v) { return v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
-
 // Cells along a side whose corners are `chord` apart, in proportion to the
 // square root of its share of the extents' diagonal.
 int32_t AutomaticCount(double chord, double diagonal) {
@@ -77,52 +76,6 @@ double ClampGrading(double e) {
   if (e > kMaxGrading) return kMaxGrading;
   if (e < kMinGrading) return kMinGrading;
   return e;
-}
-
-// Reads "<ni> by <nj>" and "[a,b]" from a polygon name. The first "by" of a
-// copy of the name is blanked and the copy read as two integers (decimal,
-// 0x hexadecimal or 0 octal); the text after the first "[" as two numbers
-// separated by a comma. A value that is missing, malformed or out of range
-// (a count below 1) is reported as not given.
-void ReadNameSettings(const char* name, bool& niGiven, int32_t& ni, bool& njGiven, int32_t& nj, bool& aGiven, double& a,
-                      bool& bGiven, double& b) {
-  niGiven = njGiven = aGiven = bGiven = false;
-  char copy[32];
-  std::snprintf(copy, sizeof copy, "%s", name);
-  if (char* by = std::strstr(copy, "by")) {
-    by[0] = ' ';
-    by[1] = ' ';
-    char* end = nullptr;
-    const long first = std::strtol(copy, &end, 0);
-    if (end != copy) {
-      niGiven = first >= 1;
-      ni = ClampCount(first);
-      char* end2 = nullptr;
-      const long second = std::strtol(end, &end2, 0);
-      if (end2 != end) {
-        njGiven = second >= 1;
-        nj = ClampCount(second);
-      }
-    }
-  }
-  if (char* bracket = std::strchr(copy, '[')) {
-    const char* p = bracket + 1;
-    char* end = nullptr;
-    const double first = std::strtod(p, &end);
-    if (end != p && !std::isnan(first)) {
-      aGiven = true;
-      a = first;
-      if (*end == ',') {
-        const char* q = end + 1;
-        char* end2 = nullptr;
-        const double second = std::strtod(q, &end2);
-        if (end2 != q && !std::isnan(second)) {
-          bGiven = true;
-          b = second;
-        }
-      }
-    }
-  }
 }
 
 // Resets the stored corners of polygon `index` when they cannot be used.
@@ -231,15 +184,17 @@ bool PlanPatch(int32_t index, const WorkingBoundary& w, bool reversed, PatchPlan
     return false;
   }
 
-  bool niGiven, njGiven, aGiven, bGiven;
-  ReadNameSettings(p.name, niGiven, plan.ni, njGiven, plan.nj, aGiven, plan.a, bGiven, plan.b);
+  const NameSettings settings = ReadNameSettings(p.name);
+  const bool niGiven = settings.niGiven, njGiven = settings.njGiven;
+  plan.ni = settings.ni;
+  plan.nj = settings.nj;
   if (!niGiven || !njGiven) {
     const double diagonal = std::hypot(extentXmax - extentXmin, extentYmax - extentYmin);
     if (!niGiven) plan.ni = AutomaticCount(std::hypot(w.x[k[1]] - w.x[k[0]], w.y[k[1]] - w.y[k[0]]), diagonal);
     if (!njGiven) plan.nj = AutomaticCount(std::hypot(w.x[k[2]] - w.x[k[1]], w.y[k[2]] - w.y[k[1]]), diagonal);
   }
-  plan.a = aGiven ? ClampGrading(plan.a) : 1;
-  plan.b = bGiven ? ClampGrading(plan.b) : 1;
+  plan.a = settings.aGiven ? ClampGrading(settings.a) : 1;
+  plan.b = settings.bGiven ? ClampGrading(settings.b) : 1;
   return true;
 }
 

@@ -16,8 +16,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-
 // The twelve values for the element from A to B, given u = P - A, v = P - B,
 // d = B - A and the squared distances with their logarithms.
 //
