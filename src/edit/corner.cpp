@@ -1,6 +1,7 @@
 #include "app/buttons.h"
 #include "app/report.h"
 #include "edit/commands.h"
+#include "store/selection.h"
 
 namespace kestrel {
 
@@ -17,18 +18,7 @@ void CornersChanged() {
 }  // namespace
 
 void SetCorner(int option) {
-  if (store.polygonCount == 0) {
-    ShowStatus("there are no polygons on which to define a corner");
-    return;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return;
-  }
+  if (!RequireSinglePolygon("there are no polygons on which to define a corner")) return;
   const int32_t index = selectedPolygon;
   Polygon& p = PolygonAt(index);
   // The closing point counts: a closed triangle has four stored points.

@@ -190,6 +190,21 @@ void DeletePolygon(int32_t index) {
   }
 }
 
+int32_t DeleteSelectedPolygons(bool withPointsOnly) {
+  int32_t deleted = 0;
+  for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
+    const Polygon& p = PolygonAt(i);
+    if (p.selection == 0 || (withPointsOnly && p.count < 1)) continue;
+    DeletePolygon(i);
+    ++deleted;
+  }
+  if (deleted > 0) {
+    PushInt(deleted);
+    PushInt(UndoPolygonList);
+  }
+  return deleted;
+}
+
 void ReplayRecord(int32_t code) {
   gridsValid = 0;
   linksValid = 0;

@@ -71,6 +71,12 @@ void RecordInsertPolygon(int32_t polygon);
 // Records and removes polygon i. Neither rebounds nor redraws.
 void DeletePolygon(int32_t index);
 
+// Deletes every selected polygon (with points, when `withPointsOnly`) from
+// the highest index down, so that one UndoPolygonList record brings them
+// all back at their places; pushes that record when anything was deleted.
+// Returns how many were deleted. Neither rebounds nor redraws.
+int32_t DeleteSelectedPolygons(bool withPointsOnly);
+
 // Reverses one record whose code has already been popped.
 void ReplayRecord(int32_t code);
 

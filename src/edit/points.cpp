@@ -6,6 +6,7 @@
 #include "app/report.h"
 #include "edit/commands.h"
 #include "edit/journal.h"
+#include "store/selection.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -14,18 +15,7 @@ namespace {
 
 // The checks both point edits share, after their own empty-store message.
 bool SinglePointSelected(const char* emptyMessage) {
-  if (store.polygonCount == 0) {
-    ShowStatus(emptyMessage);
-    return false;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return false;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return false;
-  }
+  if (!RequireSinglePolygon(emptyMessage)) return false;
   if (selectedPoint == -1) {
     ShowStatus("you must first select a point on a single polygon");
     return false;

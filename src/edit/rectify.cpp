@@ -7,6 +7,7 @@
 #include "app/report.h"
 #include "edit/commands.h"
 #include "edit/journal.h"
+#include "store/selection.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -22,18 +23,7 @@ struct Corner {
 // The common checks; `word` is "rectified" or "squared". On success fills in
 // the selected point and its neighbours.
 bool SelectedCorner(const char* emptyMessage, const char* word, Corner& corner) {
-  if (store.polygonCount == 0) {
-    ShowStatus(emptyMessage);
-    return false;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return false;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return false;
-  }
+  if (!RequireSinglePolygon(emptyMessage)) return false;
   const Polygon& p = PolygonAt(selectedPolygon);
   if (p.count - p.closed <= 2) {
     ShowStatusF(false, "a polygon must have at least three points in order to be %s", word);

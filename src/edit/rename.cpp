@@ -9,6 +9,7 @@
 #include "edit/commands.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
+#include "store/selection.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -29,18 +30,7 @@ std::string FitName(const std::string& text) {
 }  // namespace
 
 void RenamePolygon() {
-  if (store.polygonCount == 0) {
-    ShowStatus("there are no polygons to rename");
-    return;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return;
-  }
+  if (!RequireSinglePolygon("there are no polygons to rename")) return;
   const int32_t index = selectedPolygon;
   std::string text = PolygonAt(index).name;
   if (!UI().AskValue("RENAME", text)) return;

@@ -7,23 +7,13 @@
 #include "app/report.h"
 #include "edit/commands.h"
 #include "edit/journal.h"
+#include "store/selection.h"
 #include "view/view.h"
 
 namespace kestrel {
 
 void SetBeginning() {
-  if (store.polygonCount == 0) {
-    ShowStatus("there are no polygons to set beginning");
-    return;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return;
-  }
+  if (!RequireSinglePolygon("there are no polygons to set beginning")) return;
   const int32_t index = selectedPolygon;
   Polygon& p = PolygonAt(index);
   if (!p.closed) {
@@ -122,17 +112,7 @@ void DeletePolygons() {
     ShowStatus("you must first select at least one polygon");
     return;
   }
-  // From the top down, so that the undo list re-inserts from the bottom up.
-  int32_t deleted = 0;
-  for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-    if (PolygonAt(i).selection == 0) continue;
-    DeletePolygon(i);
-    ++deleted;
-  }
-  if (deleted > 0) {
-    PushInt(deleted);
-    PushInt(UndoPolygonList);
-  }
+  DeleteSelectedPolygons(false);
   BoundAll();
   ComputeExtents();
   UpdateButtons();
@@ -188,18 +168,7 @@ void ReversePolygons() {
 }
 
 void SplitPolygon() {
-  if (store.polygonCount == 0) {
-    ShowStatus("there are no polygons to split");
-    return;
-  }
-  if (QuerySelection() == 0) {
-    ShowStatus("you must first select one polygon");
-    return;
-  }
-  if (selectedPolygon == -1) {
-    ShowStatus("you must first select a single polygon");
-    return;
-  }
+  if (!RequireSinglePolygon("there are no polygons to split")) return;
   const int32_t index = selectedPolygon;
   const int32_t c = PolygonAt(index).count;
   if (c < 2) {

@@ -127,18 +127,9 @@ void CutPolygons() {
   }
   // Nothing is deleted unless its text is safely on the clipboard.
   if (CopySelection() == 0) return;
-  int32_t deleted = 0;
-  for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-    // A selected polygon without points was not copied, and its record could
-    // not be re-inserted by Undo: it stays.
-    if (PolygonAt(i).selection == 0 || PolygonAt(i).count < 1) continue;
-    DeletePolygon(i);
-    ++deleted;
-  }
-  if (deleted > 0) {
-    PushInt(deleted);
-    PushInt(UndoPolygonList);
-  }
+  // A selected polygon without points was not copied, and its record could
+  // not be re-inserted by Undo: it stays.
+  DeleteSelectedPolygons(true);
   BoundAll();
   ComputeExtents();
   UpdateButtons();

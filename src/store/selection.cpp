@@ -14,6 +14,22 @@
 
 namespace kestrel {
 
+bool RequireSinglePolygon(const char* emptyText) {
+  if (store.polygonCount == 0) {
+    ShowStatus(emptyText);
+    return false;
+  }
+  if (QuerySelection() == 0) {
+    ShowStatus("you must first select one polygon");
+    return false;
+  }
+  if (selectedPolygon == -1) {
+    ShowStatus("you must first select a single polygon");
+    return false;
+  }
+  return true;
+}
+
 void SelectAll() {
   if (store.polygonCount < 1) {
     ShowStatus("there are no polygons to select");

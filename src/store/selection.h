@@ -9,6 +9,12 @@
 namespace kestrel {
 
 // Every polygon wholly selected; repaints the plot.
+// The checks that open every command on one selected polygon, in their
+// fixed order: the store holds polygons (else `emptyText`), something is
+// selected, and it is a single polygon. Each refusal goes to the status line.
+// Returns true when the command may go on with selectedPolygon.
+bool RequireSinglePolygon(const char* emptyText);
+
 void SelectAll();
 // Every polygon deselected; repaints the plot.
 void DeselectAll();
