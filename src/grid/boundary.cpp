@@ -208,19 +208,17 @@ void SolveBoundaryFlux(const double* G, const double* H, const double* u, int32_
   for (std::size_t k = 0; k < n; ++k) flux[k] = r[k];
 }
 
+bool IsShapeFailure(int code) { return code == 4649 || code == 4909 || code == 5299 || code == 5312; }
+
+const char* ShapeFailureText(int code) {
+  return code == 4649 ? "adjacent boundary encountered coincident points" : "can't solve equations";
+}
+
 [[noreturn]] void ReportStepFailure(const StepFailure& failure) {
-  switch (failure.code) {
-    case 4649:
-      Abort(4649, "adjacent boundary encountered coincident points");
-    case 4909:
-    case 5299:
-    case 5312:
-      Abort(failure.code, "can't solve equations");
-    default:
-      Abort(failure.code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li",
-            static_cast<unsigned long>(failure.count), static_cast<unsigned>(failure.size),
-            static_cast<unsigned long>(failure.count * failure.size), failure.error);
-  }
+  if (IsShapeFailure(failure.code)) Abort(failure.code, "%s", ShapeFailureText(failure.code));
+  Abort(failure.code, "can't allocate memory %lux%u=%lu bytes\nWin error code %li",
+        static_cast<unsigned long>(failure.count), static_cast<unsigned>(failure.size),
+        static_cast<unsigned long>(failure.count * failure.size), failure.error);
 }
 
 void AllocateBoundarySolution(int32_t f, BoundarySolution& s) {

@@ -82,7 +82,17 @@ struct StepFailure {
   std::size_t count = 0;
   std::size_t size = 0;
   long error = 0;
+  // The polygon whose patch failed, where the caller knows it; else -1.
+  int32_t polygon = -1;
 };
+
+// True for the failures that come from a polygon's shape rather than from
+// the machine: coincident boundary nodes (4649) and singular systems (5299,
+// 5312, 4909). Step 1 reports these as a stop of its own and keeps running.
+bool IsShapeFailure(int code);
+
+// The message that belongs to a shape failure's code.
+const char* ShapeFailureText(int code);
 
 // Ends the program through Abort with the message that belongs to the code.
 [[noreturn]] void ReportStepFailure(const StepFailure& failure);

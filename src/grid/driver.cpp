@@ -321,7 +321,19 @@ void GenerateGrids() {
   }
 
   const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
-  BuildPatches(plans, count, clipPolygon);
+  const StepFailure failure = BuildPatches(plans, count, clipPolygon);
+  if (failure.code) {
+    // An outline that touches itself, or cells too small for the precision
+    // of their coordinates, defeats the numerical core. That is the polygon's
+    // fault, not the program's: say which polygon and keep the work.
+    const int32_t i = failure.polygon;
+    StopBox("can't grid polygon",
+            "Polygon %i (%s) could not be gridded:\n%s (code %i).\nIts outline may touch itself, or its cells may be "
+            "too small\nfor its coordinates. No grids have been made.",
+            i + 1, PolygonAt(i).name, ShapeFailureText(failure.code), failure.code);
+    Stop();
+    return;
+  }
 
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
   gridsValid = 1;

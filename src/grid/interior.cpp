@@ -235,6 +235,7 @@ StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch*
           if (task < failedTask) {
             failedTask = task;
             failure = StepFailure{code};
+            failure.polygon = k;
           }
           return false;
         }

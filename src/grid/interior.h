@@ -63,8 +63,9 @@ struct InteriorJob {
 // FieldScratch per thread, large enough for every job. Before the first
 // column and between columns the calling thread calls progress(job, placed)
 // with the job of the latest column begun and the columns of that job placed
-// so far; at the end it is called once with (count, 0). Returns the failure of the first column in
-// job and column order that failed, if any.
+// so far; at the end it is called once with (count, 0). Returns the failure
+// of the first column in job and column order that failed, if any, with
+// `polygon` holding the index of its job.
 StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
                            const std::function<void(int32_t job, int32_t placed)>& progress);
 

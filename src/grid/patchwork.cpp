@@ -59,7 +59,7 @@ double InteriorEvaluations(const PatchPlan& plan) {
 
 }  // namespace
 
-void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
+StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   Holdings held;
   const int32_t total = count - (skip >= 0 && skip < count ? 1 : 0);
   held.work = AllocArray<PatchWork>(5086, static_cast<std::size_t>(total));
@@ -109,11 +109,15 @@ void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
         if (k < failedPatch) {
           failedPatch = k;
           failure = result;
+          failure.polygon = w.polygon;
         }
         return false;
       },
       [](int64_t) {});
-  if (failure.code) ReportStepFailure(failure);
+  if (failure.code) {
+    if (!IsShapeFailure(failure.code)) ReportStepFailure(failure);
+    return failure;
+  }
 
   // The interiors, every column of every patch one task.
   held.jobs = AllocArray<InteriorJob>(5087, static_cast<std::size_t>(total));
@@ -160,7 +164,11 @@ void BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
     }
   };
   failure = PlaceInteriors(held.jobs, total, held.scratch, threads, progress);
-  if (failure.code) ReportStepFailure(failure);
+  if (failure.code) {
+    if (!IsShapeFailure(failure.code)) ReportStepFailure(failure);
+    failure.polygon = held.work[failure.polygon].polygon;
+  }
+  return failure;
 }
 
 }  // namespace kestrel

@@ -66,6 +66,16 @@ TEST(KestrelGridStep1, NothingToGridOrNowhereToWriteIsAFailure) {
   EXPECT_EQ(blocked.exitCode, 1) << blocked.err;
   EXPECT_NE(blocked.err.find("non-fatal error code 5380: can't create output file CELL.P2D\n"), std::string::npos)
       << blocked.err;
+
+  // A polygon the solver cannot take is a failed step, not a fatal error.
+  TempDir::Write(dir.File("sliver.p2d"), "POLY 2000by4\n0 0 0\n1 0 0\n1 1 0\n0.9999999999999 1 0\n0 0 0\nEND\n");
+  const ToolRun sliver = RunGrid("-C '" + dir.path() + "/sliver' '" + dir.File("sliver.p2d") + "'");
+  EXPECT_EQ(sliver.exitCode, 1) << sliver.err;
+  EXPECT_NE(sliver.err.find("can't grid polygon: Polygon 1 (2000by4) could not be gridded:\nadjacent boundary"),
+            std::string::npos)
+      << sliver.err;
+  EXPECT_EQ(sliver.err.find("Fatal"), std::string::npos) << sliver.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("sliver/CELL.P2D")));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "fixture.h"
 #include "grid/gridstore.h"
 #include "grid/outline.h"
+#include "grid/workers.h"
 #include "view/view.h"
 
 namespace kestrel::testing {
@@ -345,6 +346,47 @@ TEST_F(DriverTest, HugeCellCountsAreRefusedBeforeAnyAllocation) {
   EXPECT_NE(ui.questions[0].find("asks for 2147483647 by 2 cells"), std::string::npos) << ui.questions[0];
 }
 
+// A polygon whose cells are too small for its coordinates puts two boundary
+// nodes on the same point. Step 1 names the polygon and stops; the program,
+// the polygons and the undo journal carry on, and a better name grids it.
+TEST_F(DriverTest, APolygonTheSolverCannotTakeStopsStepOneOnly) {
+  AddPolygon("2 by 2", {{-2, 0}, {-1, 0}, {-1, 1}, {-2, 1}}, true);
+  // The side from (1, 1) to (1 - 1e-13, 1) gets 2000 nodes: closer than the
+  // precision of doubles near 1.
+  AddPolygon("2000 by 4", {{0, 0}, {1, 0}, {1, 1}, {0.9999999999999, 1}}, true);
+  AddPolygon("3 by 2", {{2, 0}, {3, 0}, {3, 1}, {2, 1}}, true);
+  modified = 0;
+  Grid();
+  ASSERT_TRUE(ui.aborts.empty());
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0],
+            "can't grid polygon: Polygon 2 (2000 by 4) could not be gridded:\nadjacent boundary encountered "
+            "coincident points (code 4649).\nIts outline may touch itself, or its cells may be too small\nfor its "
+            "coordinates. No grids have been made.");
+  EXPECT_EQ(gridsValid, 0);
+  EXPECT_EQ(linksValid, 0);
+  EXPECT_EQ(grids.patchCount, 0);
+  EXPECT_EQ(store.polygonCount, 3);
+  EXPECT_EQ(modified, 0);
+  EXPECT_FALSE(std::filesystem::exists("CELL.P2D"));
+
+  // The same with every patch solved on one thread.
+  ui.questions.clear();
+  gridThreadLimit = 1;
+  Grid();
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].rfind("can't grid polygon: Polygon 2 (2000 by 4)", 0), 0u) << ui.questions[0];
+  EXPECT_EQ(gridsValid, 0);
+  gridThreadLimit = 0;
+
+  SetPolygonName(PolygonAt(1), "20 by 4");
+  ui.questions.clear();
+  Grid();
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(gridsValid, 1);
+  EXPECT_EQ(grids.ni[1], 20);
+}
+
 TEST_F(DriverTest, ProgressResultAndTheOffSwitch) {
   AddPolygon("1 by 1 first", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, true);
   AddPolygon("clip", {{0, 0}, {5, 0}, {5, 5}}, true);
@@ -361,8 +403,7 @@ TEST_F(DriverTest, ProgressResultAndTheOffSwitch) {
   };
   EXPECT_TRUE(progress("gridding polygon 1 of 2 (1 by 1 first)"));
   EXPECT_TRUE(progress("gridding polygon 2 of 2 (3 by 2)"));
-  EXPECT_EQ(ui.LastStatus().rfind("2 polygons gridded; orthogonality deviation up to ", 0), 0u)
-      << ui.LastStatus();
+  EXPECT_EQ(ui.LastStatus().rfind("2 polygons gridded; orthogonality deviation up to ", 0), 0u) << ui.LastStatus();
   EXPECT_TRUE(ui.buttons[kSlotLink]);
   EXPECT_GT(ui.plotRepaints, 0);
   EXPECT_EQ(grids.outlineWritten, 1);
