@@ -338,10 +338,64 @@ void PlacePatch(int32_t k, int32_t I0, int32_t J0) {
 
 bool IsPlaced(int32_t k) { return cellMap.cellI && cellMap.cellI[k] && cellMap.cellI[k][0] != kUnplaced; }
 
+namespace {
+
+// The centre of the cell of patch k that borders the boundary edge at
+// position (i, j) of side `side`.
+void BorderCellCentre(int32_t k, int side, int32_t i, int32_t j, double& x, double& y) {
+  const int32_t ci = side == 1 ? i - 1 : i;
+  const int32_t cj = side == 2 ? j - 1 : j;
+  x = (NodeX(k, ci, cj) + NodeX(k, ci + 1, cj) + NodeX(k, ci + 1, cj + 1) + NodeX(k, ci, cj + 1)) / 4;
+  y = (NodeY(k, ci, cj) + NodeY(k, ci + 1, cj) + NodeY(k, ci + 1, cj + 1) + NodeY(k, ci, cj + 1)) / 4;
+}
+
+// The side of the line through boundary edge (side, i, j) of patch k on
+// which point (x, y) lies: +1 left, -1 right, 0 on it.
+int SideOfEdge(int32_t k, int side, int32_t i, int32_t j, double x, double y) {
+  int32_t ai = i, aj = j, bi = i, bj = j;
+  if (side == 0 || side == 2) {
+    bi = i + 1;
+  } else {
+    bj = j + 1;
+  }
+  const double ax = NodeX(k, ai, aj), ay = NodeY(k, ai, aj);
+  const double cross = (NodeX(k, bi, bj) - ax) * (y - ay) - (NodeY(k, bi, bj) - ay) * (x - ax);
+  return (cross > 0) - (cross < 0);
+}
+
+// True when the matched edges of p and q (the match table of the last
+// MatchPatches(p, q)) have the cells of both patches on the same side more
+// often than on opposite sides: the patches lie on top of each other (a
+// copied polygon, say) instead of side by side. Counting every matched edge
+// keeps a folded cell or two along a true common side from deciding it.
+bool PatchesOverlap(int32_t p, int32_t q) {
+  int32_t same = 0, opposite = 0;
+  for (int32_t m = 0; m < matchCount; ++m) {
+    const EdgeMatch& e = matchTable[m];
+    double px, py, qx, qy;
+    BorderCellCentre(p, e.kp, e.ip, e.jp, px, py);
+    BorderCellCentre(q, e.kq, e.iq, e.jq, qx, qy);
+    const int sp = SideOfEdge(p, e.kp, e.ip, e.jp, px, py);
+    const int sq = SideOfEdge(p, e.kp, e.ip, e.jp, qx, qy);
+    if (sp == 0 || sq == 0) continue;
+    (sp == sq ? same : opposite) += 1;
+  }
+  return same > opposite;
+}
+
+}  // namespace
+
 void LinkPatch(int32_t p, int32_t q) {
   for (int pass = 0; pass < 2; ++pass) {
     MatchPatches(p, q);
     if (linkStopped) return;
+    if (pass == 0 && PatchesOverlap(p, q)) {
+      // Placing q beside p would put the same water into the model twice.
+      StopLink(5944, "polygon " + std::to_string(q + 1) + " (" + PolygonAt(q).name + ") lies on top of polygon " +
+                         std::to_string(p + 1) + " (" + PolygonAt(p).name +
+                         ")\ndelete one of them or correct its outline");
+      return;
+    }
     if (TurnToFace(q, BestKp(), BestKq())) {
       MatchPatches(p, q);
       if (linkStopped) return;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 
+#include "app/reset.h"
 #include "fixture.h"
 #include "grid/gridstore.h"
 #include "link/cellmap.h"
@@ -320,6 +321,45 @@ TEST_F(LinkTest, PatchThatCannotFaceItsNeighbourIsReported) {
   EXPECT_EQ(ui.notifications[0].code, 5943);
   EXPECT_EQ(Notified(), "logic error kp=-1 kq=-1");
   EXPECT_TRUE(ui.aborts.empty());
+}
+
+// A copied polygon, or one drawn over part of another along a common side,
+// would be placed beside it and bring the same water into the model twice:
+// the link stops and names both.
+TEST_F(LinkTest, PatchesOnTopOfEachOtherAreNotPlacedSideBySide) {
+  patches.Rect("river", 0, 0, 10, 4, 10, 4);
+  patches.Rect("river copy", 0, 0, 10, 4, 10, 4);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 5944);
+  EXPECT_EQ(Notified(),
+            "polygon 2 (river copy) lies on top of polygon 1 (river)\ndelete one of them or correct its outline");
+  EXPECT_EQ(linksValid, 0);
+  EXPECT_FALSE(ui.buttons[kSlotFile]);
+
+  // The lower half drawn again with its own counts, before the whole.
+  ui.notifications.clear();
+  ResetProgramState();
+  patches = PatchBuilder();
+  patches.Rect("lower half", 0, 0, 10, 2, 10, 2);
+  patches.Rect("river", 0, 0, 10, 4, 10, 4);
+  patches.Build();
+  EXPECT_FALSE(LinkGrids());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(Notified(),
+            "polygon 2 (river) lies on top of polygon 1 (lower half)\ndelete one of them or correct its outline");
+
+  // Side by side along the same line they link as before.
+  ui.notifications.clear();
+  ResetProgramState();
+  patches = PatchBuilder();
+  patches.Rect("river", 0, 0, 10, 4, 10, 4);
+  patches.Rect("below", 0, -2, 10, 0, 10, 2);
+  patches.Build();
+  EXPECT_TRUE(LinkGrids());
+  EXPECT_TRUE(ui.notifications.empty());
+  EXPECT_EQ(cellMap.activeCount, 60);
 }
 
 TEST_F(LinkTest, LongListOfUnconnectedPolygonsFitsTheBox) {
