@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
+#include <random>
+#include <vector>
 
 #include "app/reset.h"
 #include "fixture.h"
@@ -360,6 +364,71 @@ TEST_F(LinkTest, PatchesOnTopOfEachOtherAreNotPlacedSideBySide) {
   EXPECT_TRUE(LinkGrids());
   EXPECT_TRUE(ui.notifications.empty());
   EXPECT_EQ(cellMap.activeCount, 60);
+}
+
+// Jittered lattices of blocks, each traced from any corner in either
+// direction, always link whole; the same lattice with one block pasted twice
+// never does. This guards the overlap test against false alarms on patches
+// that were turned or mirrored before they are placed.
+TEST_F(LinkTest, LatticesLinkWholeAndACopiedBlockNeverDoes) {
+  std::mt19937 rng(5);
+  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
+  for (int round = 0; round < 40; ++round) {
+    const int rows = pick(1, 3), columns = pick(1, 4);
+    const double jitter = uniform(0, 4.5);
+    std::vector<std::vector<Corner>> at(rows + 1, std::vector<Corner>(columns + 1));
+    for (int r = 0; r <= rows; ++r) {
+      for (int c = 0; c <= columns; ++c) {
+        const bool inner = r > 0 && r < rows && c > 0 && c < columns;
+        at[r][c] = {10.0 * c + (inner ? uniform(-jitter, jitter) : 0),
+                    10.0 * r + (inner ? uniform(-jitter, jitter) : 0)};
+      }
+    }
+    std::vector<int> across(columns), up(rows);
+    for (int& n : across) n = pick(1, 6);
+    for (int& n : up) n = pick(1, 6);
+    struct Block {
+      std::array<Corner, 4> corners;
+      int ni, nj;
+    };
+    std::vector<Block> blocks;
+    int cells = 0;
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < columns; ++c) {
+        Block b{{at[r][c], at[r][c + 1], at[r + 1][c + 1], at[r + 1][c]}, across[c], up[r]};
+        if (pick(0, 1)) b = {{b.corners[0], b.corners[3], b.corners[2], b.corners[1]}, b.nj, b.ni};  // clockwise
+        for (int turns = pick(0, 3); turns > 0; --turns) {
+          b = {{b.corners[1], b.corners[2], b.corners[3], b.corners[0]}, b.nj, b.ni};
+        }
+        blocks.push_back(b);
+        cells += b.ni * b.nj;
+      }
+    }
+    std::shuffle(blocks.begin(), blocks.end(), rng);
+
+    for (const bool copied : {false, true}) {
+      ResetProgramState();
+      ui.notifications.clear();
+      patches = PatchBuilder();
+      for (const Block& b : blocks) patches.Quad("block", b.corners, b.ni, b.nj);
+      if (copied) {
+        const Block& b = blocks[pick(0, static_cast<int>(blocks.size()) - 1)];
+        patches.Quad("copy", b.corners, b.ni, b.nj);
+      }
+      patches.Build();
+      if (!copied) {
+        EXPECT_TRUE(LinkGrids()) << "round " << round << ": " << Notified();
+        EXPECT_EQ(cellMap.activeCount, cells) << "round " << round;
+      } else {
+        EXPECT_FALSE(LinkGrids()) << "round " << round;
+        ASSERT_EQ(ui.notifications.size(), 1u) << "round " << round;
+        const int code = ui.notifications[0].code;
+        EXPECT_TRUE(code == 5944 || code == 6239) << "round " << round << ": " << code << " " << Notified();
+        EXPECT_EQ(linksValid, 0);
+      }
+    }
+  }
 }
 
 TEST_F(LinkTest, LongListOfUnconnectedPolygonsFitsTheBox) {
