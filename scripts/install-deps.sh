@@ -28,5 +28,7 @@ echo "installing: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Wait for another installer to finish instead of failing on its lock.
+lock_wait=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${lock_wait[@]}" update -qq
+$sudo apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
