@@ -5,6 +5,7 @@
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
+#include "grid/orthogonal.h"
 #include "grid/workers.h"
 #include "link/link.h"
 #include "store/store.h"
@@ -21,6 +22,7 @@ void ResetProgramState() {
   ResetMouse();
   ReleaseGridStore();
   ResetGridThreads();
+  ResetOrthogonalMode();
   referenceSystem.clear();
   ResetLinkState();
   SetAbortHook(nullptr);

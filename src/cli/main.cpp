@@ -23,6 +23,7 @@
 #include "formats/input.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/orthogonal.h"
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "model/modelfiles.h"
@@ -38,7 +39,8 @@ constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
 
 const char* const kUsage =
-    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT\n"
+    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]\n"
+    "                    [--orthogonal] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
     "every status-line text on standard error:\n"
@@ -58,6 +60,9 @@ const char* const kUsage =
     "                     of model cells and a layer of the polygons\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
+    "  --orthogonal       orthogonal grids: every polygon is mapped conformally\n"
+    "                     in step 1 and the linked grid is orthogonalised in\n"
+    "                     step 2\n"
     "  --help             show this text\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
@@ -97,6 +102,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--gpkg") {
       if (i + 1 >= argc) return Usage("--gpkg needs a file name");
       geoPackage = argv[++i];
+    } else if (arg == "--orthogonal") {
+      orthogonalMode = true;
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
     } else if (arg.size() > 1 && arg[0] == '-') {

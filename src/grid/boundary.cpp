@@ -79,6 +79,29 @@ ElementValues ElementIntegrals(double px, double py, double ax, double ay, doubl
   return v;
 }
 
+double GradedFraction(int32_t k, int32_t n, double e) {
+  return std::pow(static_cast<double>(k) / static_cast<double>(n), e);
+}
+
+void CollocationRow(const FieldTable& t, FieldScratch& scratch, int32_t p) {
+  CollocationTerms(t, scratch, p);
+  // The elements that meet at p (element p starts there, the one before
+  // ends there): the integrals of -ln r against the two shape functions;
+  // the double layer vanishes.
+  const int32_t f = t.f;
+  const int32_t before = p == 0 ? f - 1 : p - 1;
+  for (const int32_t e : {before, p}) {
+    const double L = std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]);
+    const double l = std::log(L);
+    const double near = L * (1.5 - l) / 2;
+    const double far = L * (0.5 - l) / 2;
+    scratch.term[0][e] = e == p ? near : far;
+    scratch.term[1][e] = e == p ? far : near;
+    scratch.term[2][e] = 0;
+    scratch.term[3][e] = 0;
+  }
+}
+
 void ReleaseBoundarySolution(BoundarySolution& solution) {
   FreeBlock(solution.boundaryX);
   FreeBlock(solution.boundaryY);
@@ -97,33 +120,30 @@ void ReleaseWorkingBoundary(WorkingBoundary& boundary) {
 
 namespace {
 
-// The graded fraction (k / n)^e; 0 to any positive power is 0.
-double Graded(int32_t k, int32_t n, double e) { return std::pow(static_cast<double>(k) / static_cast<double>(n), e); }
-
 void PlaceBoundaryNodes(const WorkingBoundary& w, const int32_t k[4], int32_t ni, int32_t nj, double a, double b,
                         BoundarySolution& s) {
   const int32_t K = w.count;
   int32_t node = 0;
   for (int32_t i = 0; i < ni; ++i, ++node) {
-    const double t = Graded(i, ni, a);
+    const double t = GradedFraction(i, ni, a);
     ArcPoint(w.x, w.y, K, k[0], k[1] - k[0] + 1, t, 5232, s.boundaryX[node], s.boundaryY[node]);
     s.xi[node] = t;
     s.eta[node] = 0;
   }
   for (int32_t j = 0; j < nj; ++j, ++node) {
-    const double t = Graded(j, nj, b);
+    const double t = GradedFraction(j, nj, b);
     ArcPoint(w.x, w.y, K, k[1], k[2] - k[1] + 1, t, 5239, s.boundaryX[node], s.boundaryY[node]);
     s.xi[node] = 1;
     s.eta[node] = t;
   }
   for (int32_t i = 0; i < ni; ++i, ++node) {
-    const double t = 1 - Graded(ni - i, ni, a);
+    const double t = 1 - GradedFraction(ni - i, ni, a);
     ArcPoint(w.x, w.y, K, k[2], k[3] - k[2] + 1, t, 5246, s.boundaryX[node], s.boundaryY[node]);
     s.xi[node] = 1 - t;
     s.eta[node] = 1;
   }
   for (int32_t j = 0; j < nj; ++j, ++node) {
-    const double t = 1 - Graded(nj - j, nj, b);
+    const double t = 1 - GradedFraction(nj - j, nj, b);
     ArcPoint(w.x, w.y, K, k[3], k[0] + K - k[3] + 1, t, 5253, s.boundaryX[node], s.boundaryY[node]);
     s.xi[node] = 0;
     s.eta[node] = 1 - t;
@@ -143,21 +163,8 @@ int AssembleRows(const FieldTable& t, FieldScratch& scratch, double* G, double* 
   double* h1 = scratch.term[2];
   double* h2 = scratch.term[3];
   for (int32_t p = 0; p < f; ++p) {
-    CollocationTerms(t, scratch, p);
-    // The elements that meet at p (element p starts there, the one before
-    // ends there): the integrals of -ln r against the two shape functions;
-    // the double layer vanishes.
+    CollocationRow(t, scratch, p);
     const int32_t before = p == 0 ? f - 1 : p - 1;
-    for (const int32_t e : {before, p}) {
-      const double L = std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]);
-      const double l = std::log(L);
-      const double near = L * (1.5 - l) / 2;
-      const double far = L * (0.5 - l) / 2;
-      g1[e] = e == p ? near : far;
-      g2[e] = e == p ? far : near;
-      h1[e] = 0;
-      h2[e] = 0;
-    }
     // Node l collects the end of element l - 1 and the start of element l.
     double* g = G + static_cast<std::size_t>(p) * n;
     double* h = H + static_cast<std::size_t>(p) * n;

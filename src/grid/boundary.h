@@ -51,6 +51,9 @@ struct ElementValues {
 void ArcPoint(const double* x, const double* y, int32_t count, int32_t start, int32_t m, double t, int code, double& px,
               double& py);
 
+// The graded fraction (k / n)^e of a side; 0 to any positive power is 0.
+double GradedFraction(int32_t k, int32_t n, double e);
+
 // The closed form of the element integrals. P must not be an end of the
 // element; a field point on the element's line off the element gets h = 0.
 ElementValues ElementIntegrals(double px, double py, double ax, double ay, double bx, double by);
@@ -65,6 +68,14 @@ void SolvePatchBoundary(const WorkingBoundary& boundary, const int32_t k[4], int
 // (f by f, row-major) receive the single- and double-layer coefficients; the
 // diagonal of H makes every row sum to zero.
 void AssembleBoundarySystem(const BoundarySolution& solution, double* G, double* H);
+
+struct FieldTable;
+struct FieldScratch;
+
+// The element integrals g1, g2, h1, h2 of every element seen from boundary
+// node p, into scratch.term[0..3], with the singular values of the two
+// elements that meet at p. The table must hold the geometry of the nodes.
+void CollocationRow(const FieldTable& table, FieldScratch& scratch, int32_t p);
 
 // Solves G q = H u for the normal derivatives q of the prescribed values u,
 // using A (f by f) and r (f) as scratch; q goes to `flux`. A singular system
@@ -99,9 +110,6 @@ const char* ShapeFailureText(int code);
 
 // Allocates the six arrays of a solution for f nodes (Abort on failure).
 void AllocateBoundarySolution(int32_t f, BoundarySolution& solution);
-
-struct FieldTable;
-struct FieldScratch;
 
 // SolvePatchBoundary without reporting anything and without touching the
 // program's state, so that any thread may run it: the six arrays of

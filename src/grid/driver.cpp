@@ -13,9 +13,11 @@
 #include "app/buttons.h"
 #include "app/report.h"
 #include "edit/journal.h"
+#include "grid/conformal.h"
 #include "grid/gridstore.h"
 #include "grid/interior.h"
 #include "grid/names.h"
+#include "grid/orthogonal.h"
 #include "grid/outline.h"
 #include "grid/patchwork.h"
 #include "grid/quality.h"
@@ -195,6 +197,8 @@ bool PlanPatch(int32_t index, const WorkingBoundary& w, bool reversed, PatchPlan
   }
   plan.a = settings.aGiven ? ClampGrading(settings.a) : 1;
   plan.b = settings.bGiven ? ClampGrading(settings.b) : 1;
+  plan.orthogonal = orthogonalMode || settings.orthogonal;
+  for (bool& held : plan.held) held = false;
   return true;
 }
 
@@ -281,6 +285,7 @@ void GenerateGrids() {
   grids.nj = AllocArray<int32_t>(5071, static_cast<std::size_t>(count));
   grids.x = AllocArray<double*>(5072, static_cast<std::size_t>(count));
   grids.y = AllocArray<double*>(5073, static_cast<std::size_t>(count));
+  grids.origin = AllocArray<PatchOrigin>(5074, static_cast<std::size_t>(count));
 
   // Settle every polygon first, so that a polygon that cannot be gridded
   // stops the run before any long work.
@@ -306,7 +311,8 @@ void GenerateGrids() {
       Stop();
       return;
     }
-    const double bytes = PatchBytes(plans[i].ni, plans[i].nj);
+    const double bytes =
+        plans[i].orthogonal ? ConformalPatchBytes(plans[i].ni, plans[i].nj) : PatchBytes(plans[i].ni, plans[i].nj);
     if (bytes > kMaxPatchBytes) {
       const PatchPlan plan = plans[i];
       StopBox("grid too large",
@@ -319,6 +325,10 @@ void GenerateGrids() {
     grids.ni[i] = plans[i].ni;
     grids.nj[i] = plans[i].nj;
   }
+
+  // Sides shared with a neighbour keep their arc-length spacing in an
+  // orthogonal patch, so that the neighbours still meet node for node.
+  MarkHeldSides(plans, count, clipPolygon);
 
   const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   const StepFailure failure = BuildPatches(plans, count, clipPolygon);

@@ -38,6 +38,10 @@ struct PatchPlan {
   int32_t corners[4];  // indices into the working boundary, ascending
   int32_t ni, nj;
   double a, b;  // grading exponents of the I and J directions
+  // An orthogonal patch (grid/conformal.h), and the sides (1 to 4 as 0 to 3)
+  // it shares with a neighbour, which keep their arc-length spacing.
+  bool orthogonal = false;
+  bool held[4] = {false, false, false, false};
 };
 
 // The polygon's distinct points counter-clockwise (reversed when stored

@@ -46,6 +46,11 @@ bool IsActiveCell(int32_t k, int32_t i, int32_t j) {
   return PointInPolygon(PolygonAt(clipPolygon), cx, cy) == 1;
 }
 
+PatchOrigin PatchOriginOf(int32_t k) {
+  if (!grids.origin || k < 0 || k >= grids.patchCount) return PatchOrigin{};
+  return grids.origin[k];
+}
+
 void ReleaseGridStore() {
   for (int32_t k = 0; k < grids.patchCount; ++k) {
     if (grids.x) FreeBlock(grids.x[k]);
@@ -55,6 +60,7 @@ void ReleaseGridStore() {
   FreeBlock(grids.nj);
   FreeBlock(grids.x);
   FreeBlock(grids.y);
+  FreeBlock(grids.origin);
   grids = GridStore{};
 }
 

@@ -12,12 +12,30 @@
 
 namespace kestrel {
 
+// How step 1 placed a patch's nodes.
+enum GridMethod : int32_t {
+  kArcLengthMethod = 0,  // xi and eta prescribed by arc length on every side
+  kConformalMethod = 1,  // the conformal map (grid/conformal.h)
+};
+
+// Where a patch came from, for the reports.
+struct PatchOrigin {
+  int32_t method = kArcLengthMethod;
+  int32_t heldSides = 0;       // sides of a conformal patch kept at arc-length spacing
+  double modulus = 0;          // conformal modulus of a conformal patch without held sides
+  int32_t ni = 0, nj = 0;      // the cell counts step 1 gave it (linking may swap them)
+  int32_t orthogonalised = 0;  // 1 once step 2 has orthogonalised the linked grid with it
+};
+
 struct GridStore {
   int32_t patchCount = 0;  // polygons in the store when step 1 built it
   int32_t* ni = nullptr;   // cells in the I direction, per polygon
   int32_t* nj = nullptr;   // cells in the J direction, per polygon
   double** x = nullptr;    // node x, per polygon ((ni + 1) * (nj + 1) values)
   double** y = nullptr;    // node y, same indexing
+
+  // Per polygon, when step 1 filled the store (null otherwise).
+  PatchOrigin* origin = nullptr;
 
   // 1 when the grid outline file holds these patches.
   int32_t outlineWritten = 0;
@@ -38,6 +56,9 @@ void CellCentre(int32_t k, int32_t i, int32_t j, double& cx, double& cy);
 // A cell counts when there is no clip polygon or its centre lies inside it.
 // Valid only while gridsValid is 1.
 bool IsActiveCell(int32_t k, int32_t i, int32_t j);
+
+// The origin of patch k (an arc-length patch when none was recorded).
+PatchOrigin PatchOriginOf(int32_t k);
 
 // Frees every patch and the four arrays; patchCount becomes 0.
 void ReleaseGridStore();

@@ -112,16 +112,21 @@ struct SolutionTable {
   SolutionTable& operator=(const SolutionTable&) = delete;
 };
 
-double Graded(int32_t k, int32_t n, double e) { return std::pow(static_cast<double>(k) / static_cast<double>(n), e); }
-
 // Column i of a job's interior: the seed on side 1 at xi_i, then every node
 // upwards from the one below.
 int PlaceColumn(const InteriorJob& job, FieldScratch& scratch, int32_t i) {
-  const double xiTarget = Graded(i, job.ni, job.a);
+  const double xiTarget = GradedFraction(i, job.ni, job.a);
   double px, py;
-  ArcPoint(job.boundary->x, job.boundary->y, job.boundary->count, job.k1, job.k2 - job.k1 + 1, xiTarget, 5348, px, py);
+  if (job.seedX) {
+    px = job.seedX[i];
+    py = job.seedY[i];
+  } else {
+    ArcPoint(job.boundary->x, job.boundary->y, job.boundary->count, job.k1, job.k2 - job.k1 + 1, xiTarget, 5348, px,
+             py);
+  }
   for (int32_t j = 1; j < job.nj; ++j) {
-    if (const int code = LocateNode(*job.table, scratch, xiTarget, Graded(j, job.nj, job.b), px, py)) return code;
+    if (const int code = LocateNode(*job.table, scratch, xiTarget, GradedFraction(j, job.nj, job.b), px, py))
+      return code;
     job.x[NodeIndex(job.ni, i, j)] = px;
     job.y[NodeIndex(job.ni, i, j)] = py;
   }

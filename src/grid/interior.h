@@ -55,6 +55,10 @@ struct InteriorJob {
   double a = 1, b = 1;
   double* x = nullptr;  // the patch's node arrays, perimeter already placed
   double* y = nullptr;
+  // When given, column i starts from (seedX[i], seedY[i]) instead of the
+  // point of side 1 at the column's arc-length fraction.
+  const double* seedX = nullptr;
+  const double* seedY = nullptr;
 };
 
 // Places the interior columns of every job on up to `threads` threads, each

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "grid/orthogonal.h"
+
 namespace kestrel {
 
 namespace {
@@ -18,6 +20,11 @@ NameSettings ReadNameSettings(const char* name) {
   NameSettings s;
   char copy[32];
   std::snprintf(copy, sizeof copy, "%s", name);
+  // The orthogonal marker reads as blanks, wherever it stands.
+  if (const char* marker = FindOrthogonalMarker(copy)) {
+    s.orthogonal = true;
+    std::memset(copy + (marker - copy), ' ', std::strlen(kOrthogonalMarker));
+  }
   if (char* by = std::strstr(copy, "by")) {
     by[0] = ' ';
     by[1] = ' ';

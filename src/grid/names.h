@@ -8,6 +8,7 @@ namespace kestrel {
 
 struct NameSettings {
   bool niGiven = false, njGiven = false, aGiven = false, bGiven = false;
+  bool orthogonal = false;  // the name carries the orthogonal marker
   int32_t ni = 0, nj = 0;
   double a = 1, b = 1;
 };
@@ -20,7 +21,8 @@ struct NameSettings {
 // blanks in names, has carried it as "40_by_25". A value that is missing,
 // malformed or out of range (a count below 1, a grading that is not a
 // number) is reported as not given; counts beyond the int range become the
-// largest int.
+// largest int. The orthogonal marker "{ortho}" (any case, anywhere) asks
+// for an orthogonal patch and is read as blanks.
 NameSettings ReadNameSettings(const char* name);
 
 }  // namespace kestrel

@@ -7,6 +7,7 @@
 
 #include "app/report.h"
 #include "grid/boundary.h"
+#include "grid/conformal.h"
 #include "grid/fieldtable.h"
 #include "grid/gridstore.h"
 #include "grid/interior.h"
@@ -28,6 +29,7 @@ struct PatchWork {
   WorkingBoundary boundary;
   BoundarySolution solution;
   FieldTable table;
+  ConformalResult conformal;
 };
 
 // Everything BuildPatches holds, released however it ends.
@@ -53,6 +55,12 @@ struct Holdings {
 
 int32_t BoundaryNodes(const PatchPlan& plan) { return 2 * (plan.ni + plan.nj); }
 
+// The element nodes of the patch's field: more than its boundary nodes for an
+// orthogonal patch.
+int32_t ElementNodes(const PatchPlan& plan) {
+  return plan.orthogonal ? ConformalNodes(plan.ni, plan.nj) : BoundaryNodes(plan);
+}
+
 double InteriorEvaluations(const PatchPlan& plan) {
   return (plan.ni - 1.0) * (plan.nj - 1.0) * 32.0 * BoundaryNodes(plan);
 }
@@ -70,8 +78,8 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
     w.polygon = i;
     w.plan = &plans[i];
     BuildWorkingBoundary(PolygonAt(i), w.boundary);
-    const int32_t f = BoundaryNodes(plans[i]);
-    AllocateBoundarySolution(f, w.solution);
+    AllocateBoundarySolution(BoundaryNodes(plans[i]), w.solution);
+    const int32_t f = ElementNodes(plans[i]);
     if (!AllocateFieldTable(f, w.table)) ReportStepFailure(FieldTableFailure(f));
     largest = std::max(largest, f);
   }
@@ -102,8 +110,11 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
         const int32_t k = static_cast<int32_t>(task);
         PatchWork& w = held.work[k];
         const PatchPlan& p = *w.plan;
-        const StepFailure result =
-            SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, w.solution, w.table, held.scratch[worker]);
+        const StepFailure result = p.orthogonal
+                                       ? SolveConformalOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, p.held,
+                                                          w.solution, w.table, held.scratch[worker], w.conformal)
+                                       : SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, w.solution,
+                                                         w.table, held.scratch[worker]);
         if (result.code == 0) return true;
         std::lock_guard<std::mutex> hold(failureLock);
         if (k < failedPatch) {
@@ -141,6 +152,21 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
     job.b = p.b;
     job.x = x;
     job.y = y;
+    // An orthogonal patch's columns start from its own side-1 nodes, which
+    // are not at the columns' arc-length fractions.
+    if (p.orthogonal) {
+      job.seedX = w.solution.boundaryX;
+      job.seedY = w.solution.boundaryY;
+    }
+    if (grids.origin) {
+      PatchOrigin& origin = grids.origin[w.polygon];
+      origin = PatchOrigin{};
+      origin.method = p.orthogonal ? kConformalMethod : kArcLengthMethod;
+      for (int s = 0; s < 4; ++s) origin.heldSides += p.orthogonal && p.held[s];
+      origin.modulus = p.orthogonal ? w.conformal.modulus : 0;
+      origin.ni = p.ni;
+      origin.nj = p.nj;
+    }
   }
   // Each patch is announced once its first column is begun (or passed),
   // and a large one shows every further tenth of its columns placed.
