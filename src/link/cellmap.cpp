@@ -10,6 +10,7 @@
 #include "link/cellfiles.h"
 #include "link/link.h"
 #include "link/notice.h"
+#include "orthogonal/lattice.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -244,9 +245,13 @@ bool RunLinkStep() {
   const bool linked = LinkGrids();
   const bool consistent = CheckCellGrid();
   if (!linked || !consistent || linksValid != 1) return false;
+  // Orthogonal patches: the linked grid is orthogonalised as one lattice.
+  std::string orthogonal;
+  if (!OrthogonaliseAfterLink(orthogonal)) return false;
   const int32_t patches = grids.patchCount - (clipPolygon >= 0 ? 1 : 0);
-  ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
-              patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);
+  ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i%s", patches,
+              patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize,
+              orthogonal.c_str());
   return true;
 }
 
