@@ -9,6 +9,7 @@
 #include "formats/filecmds.h"
 #include "formats/gisexport.h"
 #include "grid/driver.h"
+#include "grid/orthogonal.h"
 #include "link/cellfiles.h"
 #include "link/cellmap.h"
 #include "link/link.h"
@@ -69,8 +70,8 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3864, kCmdZoomOut},
     // Keys of our own: the corner commands, which had none (Ctrl+F1 to
     // Ctrl+F4 set corners 1 to 4 at the selected point, Ctrl+F5 clears the
-    // polygon's corners), the quality view (Ctrl+G) and the GIS export
-    // (Ctrl+E).
+    // polygon's corners), the quality view (Ctrl+G), the GIS export
+    // (Ctrl+E) and orthogonal grids (Ctrl+R).
     {3968, kCmdCorner1},
     {3969, kCmdCorner2},
     {3970, kCmdCorner3},
@@ -78,6 +79,7 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3972, kCmdClearCorners},
     {3942, kCmdQualityView},
     {3940, kCmdExportGrid},
+    {3953, kCmdOrthogonalMode},  // Ctrl+R
     // The original numbers of the corner commands.
     {3898, kCmdClearCorners},
     {3899, kCmdCorner1},
@@ -169,6 +171,7 @@ constexpr CommandEntry kCommands[] = {
     Run(kCmdZoomIn, ZoomIn),
     Run(kCmdZoomOut, ZoomOut),
     Run(kCmdQualityView, ToggleQualityView),
+    Run(kCmdOrthogonalMode, ToggleOrthogonalMode),
     Run(kCmdExportGrid, ExportGrid),
 };
 // clang-format on

@@ -349,10 +349,11 @@ void GenerateGrids() {
   gridsValid = 1;
   // How good the new grid is, in the same breath as the count.
   const std::string quality = QualityStatusLine(Summarise(MeasureGrid()));
+  const std::string orthogonal = OrthogonalGriddedText(total);
   if (total == 1) {
-    ShowStatusF(false, "1 polygon gridded; %s", quality.c_str());
+    ShowStatusF(false, "1 polygon gridded%s; %s", orthogonal.c_str(), quality.c_str());
   } else {
-    ShowStatusF(false, "%i polygons gridded; %s", total, quality.c_str());
+    ShowStatusF(false, "%i polygons gridded%s; %s", total, orthogonal.c_str(), quality.c_str());
   }
   Finish();
 }

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "app/report.h"
 #include "grid/boundary.h"
 #include "grid/conformal.h"
+#include "grid/gridstore.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -36,6 +38,27 @@ void ToggleOrthogonalMode() {
   } else {
     ShowStatus("orthogonal grids off: step 1 spaces the nodes by arc length (Ctrl+R switches orthogonal grids on)");
   }
+}
+
+std::string OrthogonalGriddedText(int32_t total) {
+  int32_t orthogonal = 0;
+  double modulus = 0;
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    if (k == clipPolygon) continue;
+    const PatchOrigin origin = PatchOriginOf(k);
+    if (origin.method != kConformalMethod) continue;
+    ++orthogonal;
+    modulus = origin.modulus;
+  }
+  if (orthogonal == 0) return "";
+  if (total == 1) {
+    if (!(modulus > 0)) return " orthogonally";
+    char text[64];
+    std::snprintf(text, sizeof text, " orthogonally (conformal modulus %.4f)", modulus);
+    return text;
+  }
+  if (orthogonal == total) return ", all orthogonally";
+  return ", " + std::to_string(orthogonal) + " of them orthogonally";
 }
 
 void ResetOrthogonalMode() { orthogonalMode = false; }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "grid/driver.h"
 
@@ -30,6 +31,12 @@ void ToggleOrthogonalMode();
 // polygon). A side counts as shared when a point of it lies closer to
 // another polygon than a tenth of the spacing of its nodes.
 void MarkHeldSides(PatchPlan* plans, int32_t count, int32_t skip);
+
+// What step 1's status line adds after "N polygons gridded" about the
+// orthogonal patches among the `total` gridded: nothing when there are none,
+// " orthogonally (conformal modulus 1.511)" for a single one, ", 2 of them
+// orthogonally" and the like for several.
+std::string OrthogonalGriddedText(int32_t total);
 
 // Back to the start-up state.
 void ResetOrthogonalMode();

@@ -50,6 +50,56 @@ void Add(MeasureSummary& s, double value, const double bands[3]) {
   for (int b = 0; b < 3; ++b) s.passing[b] += value < bands[b];
 }
 
+// Marks the cells at the corners of the outline that are not right angles.
+// Patch corners that coincide form one point of the outline; where fewer than
+// four patches meet there, the angles of their corner cells should add up to
+// a right angle for each cell (90, 180 or 270 degrees).
+void MarkSkewCorners(std::vector<CellQuality>& cells) {
+  struct Corner {
+    double x, y, angle;
+    int32_t polygon, i, j;
+  };
+  std::vector<Corner> corners;
+  double low = HUGE_VAL, high = -HUGE_VAL;
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    if (k == clipPolygon || !grids.x || !grids.x[k]) continue;
+    const int32_t ni = grids.ni[k], nj = grids.nj[k];
+    const int32_t at[4][2] = {{0, 0}, {ni - 1, 0}, {ni - 1, nj - 1}, {0, nj - 1}};
+    for (int c = 0; c < 4; ++c) {
+      double x[4], y[4];
+      CellCorners(k, at[c][0], at[c][1], x, y);
+      const int prev = (c + 3) % 4, next = (c + 1) % 4;
+      const double ux = x[next] - x[c], uy = y[next] - y[c];
+      const double vx = x[prev] - x[c], vy = y[prev] - y[c];
+      double angle = std::atan2(ux * vy - uy * vx, ux * vx + uy * vy) * kDegrees;
+      if (angle < 0) angle += 360;
+      corners.push_back({x[c], y[c], angle, k, at[c][0], at[c][1]});
+      low = std::min({low, x[c], y[c]});
+      high = std::max({high, x[c], y[c]});
+    }
+  }
+  const double tolerance = 1e-9 * (high - low);
+  std::vector<char> done(corners.size(), 0);
+  std::vector<std::size_t> group;
+  for (std::size_t a = 0; a < corners.size(); ++a) {
+    if (done[a]) continue;
+    group.clear();
+    double sum = 0;
+    for (std::size_t b = a; b < corners.size(); ++b) {
+      if (done[b] || std::hypot(corners[b].x - corners[a].x, corners[b].y - corners[a].y) > tolerance) continue;
+      done[b] = 1;
+      group.push_back(b);
+      sum += corners[b].angle;
+    }
+    if (group.size() >= 4 || std::fabs(sum - 90.0 * static_cast<double>(group.size())) <= kSkewCornerDegrees) continue;
+    for (const std::size_t b : group) {
+      for (CellQuality& q : cells) {
+        if (q.polygon == corners[b].polygon && q.i == corners[b].i && q.j == corners[b].j) q.atSkewCorner = true;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 CellQuality MeasureCell(const double x[4], const double y[4]) {
@@ -131,6 +181,7 @@ std::vector<CellQuality> MeasureGrid() {
     }
     cells.insert(cells.end(), patch.begin(), patch.end());
   }
+  MarkSkewCorners(cells);
   return cells;
 }
 
@@ -150,6 +201,25 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon)
     if (m->cells > 0) m->mean /= static_cast<double>(m->cells);
   }
   return s;
+}
+
+std::string GridMethodText() {
+  int32_t patches = 0, conformal = 0, orthogonalised = 0;
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    if (k == clipPolygon || !grids.x || !grids.x[k]) continue;
+    const PatchOrigin origin = PatchOriginOf(k);
+    ++patches;
+    conformal += origin.method == kConformalMethod;
+    orthogonalised += origin.orthogonalised;
+  }
+  if (conformal == 0) return "nodes spaced by arc length";
+  std::string text = "orthogonal (conformal maps)";
+  if (conformal < patches) {
+    text = std::to_string(conformal) + " of " + std::to_string(patches) +
+           " polygons orthogonal (conformal maps), the others spaced by arc length";
+  }
+  if (orthogonalised > 0) text += ", linked grid orthogonalised";
+  return text;
 }
 
 std::string QualityStatusLine(const QualitySummary& all) {
@@ -199,6 +269,44 @@ void AppendSummary(std::string& out, const QualitySummary& s) {
   AppendMeasure(out, "size ratio along j (DY)", s.sizeRatioJ, kSizeRatioBands, "");
 }
 
+// How polygon k's patch was made.
+void AppendOrigin(std::string& out, int32_t k) {
+  const PatchOrigin o = PatchOriginOf(k);
+  const char* linked = o.orthogonalised ? ", then orthogonalised with the linked grid" : "";
+  if (o.method != kConformalMethod) {
+    AppendLine(out, "  made with nodes spaced by arc length%s", linked);
+  } else if (o.modulus > 0) {
+    // Cells of the conformal map have the aspect ratio nj / (ni M) along
+    // sides 1 and 2; square cells take nj = M ni.
+    AppendLine(out, "  made by conformal map%s: conformal modulus %.4f, square cells at %i by %.0f,", linked, o.modulus,
+               o.ni, std::max(1.0, std::round(o.modulus * o.ni)));
+    AppendLine(out, "  these %i by %i cells have an aspect ratio near %.2f (along side 1 over along side 2)", o.ni,
+               o.nj, static_cast<double>(o.nj) / (o.ni * o.modulus));
+  } else {
+    AppendLine(out, "  made by conformal map%s;", linked);
+    AppendLine(out, "  %i of its sides, shared with neighbours, kept arc-length spacing (no conformal modulus)",
+               o.heldSides);
+  }
+}
+
+// How much of the deviation sits in the cells at outline corners that are
+// not right angles.
+void AppendSkewCorners(std::string& out, const std::vector<CellQuality>& cells) {
+  MeasureSummary at, rest;
+  for (const CellQuality& q : cells) Add(q.atSkewCorner ? at : rest, q.orthogonality, kOrthogonalityBands);
+  if (at.cells == 0) {
+    AppendLine(out, "  every corner of the outline is a right angle (within %g degree)", kSkewCornerDegrees);
+    return;
+  }
+  double total = 0;
+  for (const CellQuality& q : cells) total += q.orthogonality;
+  const double share = total > 0 ? 100 * at.mean / total : 0;
+  AppendLine(out, "  cells at outline corners that are not right angles: %li, mean %.3f, largest %.3f deg,", at.cells,
+             at.mean / static_cast<double>(at.cells), at.largest);
+  AppendLine(out, "  %.1f%% of the summed deviation; the other cells: mean %.3f, largest %.3f deg", share,
+             rest.cells > 0 ? rest.mean / static_cast<double>(rest.cells) : 0.0, rest.largest);
+}
+
 }  // namespace
 
 std::string QualityReport(const std::vector<CellQuality>& cells, CellLabel label) {
@@ -212,9 +320,15 @@ std::string QualityReport(const std::vector<CellQuality>& cells, CellLabel label
   AppendLine(out, "Size ratio: the larger over the smaller DX (along i) or DY (along j) of a");
   AppendLine(out, "cell and its neighbours in the same polygon. A folded cell has a corner of");
   AppendLine(out, "180 degrees or more, or no positive area.");
+  AppendLine(out, "Conformal modulus: an orthogonal polygon maps onto a rectangle whose sides");
+  AppendLine(out, "2 and 4 are this many times as long as its sides 1 and 3; its cells are");
+  AppendLine(out, "square when the cell counts along its sides 2 and 1 are in that ratio.");
+  AppendLine(out, "%s", "");
+  AppendLine(out, "Method: %s", GridMethodText().c_str());
   AppendLine(out, "%s", "");
   AppendLine(out, "Whole grid");
   AppendSummary(out, Summarise(cells));
+  AppendSkewCorners(out, cells);
   std::vector<int32_t> polygons;
   for (const CellQuality& q : cells) {
     if (polygons.empty() || polygons.back() != q.polygon) polygons.push_back(q.polygon);
@@ -222,6 +336,7 @@ std::string QualityReport(const std::vector<CellQuality>& cells, CellLabel label
   for (int32_t k : polygons) {
     AppendLine(out, "%s", "");
     AppendLine(out, "Polygon %i (%s)", k + 1, k < store.polygonCount ? PolygonAt(k).name : "");
+    AppendOrigin(out, k);
     AppendSummary(out, Summarise(cells, k));
   }
   std::vector<const CellQuality*> worst;

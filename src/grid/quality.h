@@ -19,6 +19,9 @@ struct CellQuality {
   double sizeRatioJ = 1;     // largest DY ratio to the neighbours along j (1 without any)
   bool hasNeighbourI = false, hasNeighbourJ = false;
   bool folded = false;  // a corner of 180 degrees or more, or no positive area
+  // The cell touches a corner of the grid's outline that is not a right angle
+  // (such a cell cannot be orthogonal).
+  bool atSkewCorner = false;
 };
 
 // The measures of one cell from its corner nodes P00 = (i, j), P10 = (i+1, j),
@@ -51,6 +54,16 @@ struct QualitySummary {
 // Measures every active cell of every patch of the grid store (gridsValid
 // must be 1), in polygon, row, column order.
 std::vector<CellQuality> MeasureGrid();
+
+// An outline corner counts as not a right angle when the patches' angles at
+// it differ by more than this many degrees from right angles.
+constexpr double kSkewCornerDegrees = 1;
+
+// Which method made the grid, in words: "nodes spaced by arc length",
+// "orthogonal (conformal maps)", with ", linked grid orthogonalised" once
+// step 2 has done so, or how many of the polygons are orthogonal when only
+// some are.
+std::string GridMethodText();
 
 // Summary over the cells of one polygon (polygon < 0: all of them).
 QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon = -1);

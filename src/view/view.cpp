@@ -4,6 +4,7 @@
 
 #include "app/report.h"
 #include "edit/journal.h"
+#include "grid/quality.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -136,9 +137,10 @@ void ToggleQualityView() {
   } else if (!gridsValid) {
     ShowStatus("quality view on: it colours the cells once the polygons are gridded (Ctrl+G switches it off)");
   } else {
-    ShowStatus(
-        "quality view on: orthogonality deviation below 1 degree green, below 3 yellow, below 10 orange, "
-        "10 or more red, folded cells magenta (Ctrl+G switches it off)");
+    ShowStatusF(false,
+                "quality view on (%s): orthogonality deviation below 1 degree green, below 3 yellow, below 10 "
+                "orange, 10 or more red, folded cells magenta (Ctrl+G switches it off)",
+                GridMethodText().c_str());
   }
   UI().RepaintPlot();
 }

@@ -61,7 +61,8 @@ const ListedKey kListedKeys[] = {
     {'Z', kModCtrl, 1068},
     {kKeyPageUp, 0, 1069},
     {kKeyPageDown, 0, 1071},
-    // Keys of our own: the corner commands, the quality view, the GIS export.
+    // Keys of our own: the corner commands, the quality view, the GIS export,
+    // orthogonal grids.
     {kKeyF1, kModCtrl, 1026},
     {kKeyF1 + 1, kModCtrl, 1027},
     {kKeyF1 + 2, kModCtrl, 1028},
@@ -69,6 +70,7 @@ const ListedKey kListedKeys[] = {
     {kKeyF1 + 4, kModCtrl, 1025},
     {'G', kModCtrl, 1072},
     {'E', kModCtrl, 1073},
+    {'R', kModCtrl, 1074},
 };
 
 int ListedCommand(const Accelerator& a) {
