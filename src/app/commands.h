@@ -56,9 +56,10 @@ enum CommandId : int {
   kCmdUnassigned1070 = 1070,
   kCmdZoomOut = 1071,
   // Commands beyond the original table.
-  kCmdQualityView = 1072,     // show the cells coloured by their grid quality
-  kCmdExportGrid = 1073,      // write the linked grid as a GeoPackage
-  kCmdOrthogonalMode = 1074,  // switch orthogonal grids on or off for step 1
+  kCmdQualityView = 1072,  // show the cells coloured by their grid quality
+  kCmdExportGrid = 1073,   // write the linked grid as a GeoPackage
+  // Switch orthogonal grids on or off for step 1.
+  kCmdOrthogonalMode = 1079,
 };
 
 // One row of the command table.

@@ -70,7 +70,7 @@ const ListedKey kListedKeys[] = {
     {kKeyF1 + 4, kModCtrl, 1025},
     {'G', kModCtrl, 1072},
     {'E', kModCtrl, 1073},
-    {'R', kModCtrl, 1074},
+    {'R', kModCtrl, 1079},
 };
 
 int ListedCommand(const Accelerator& a) {
