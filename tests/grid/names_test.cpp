@@ -47,6 +47,19 @@ TEST(NameSettings, UnderscoresReadAsBlanks) {
   EXPECT_EQ(t.nj, 4);
 }
 
+TEST(NameSettings, TheOrthogonalMarkerStandsAnywhereAndHidesNoSetting) {
+  NameSettings s = ReadNameSettings("{ORTHO}20by8[1.2,1]_bend");
+  EXPECT_TRUE(s.orthogonal);
+  EXPECT_EQ(s.ni, 20);
+  EXPECT_EQ(s.nj, 8);
+  EXPECT_EQ(s.a, 1.2);
+  EXPECT_EQ(s.b, 1);
+  s = ReadNameSettings("20by8{ortho}[1.2,1]");
+  EXPECT_TRUE(s.orthogonal && s.niGiven && s.njGiven && s.aGiven && s.bGiven);
+  EXPECT_FALSE(ReadNameSettings("20by8_orthogonal_reach").orthogonal) << "only the braced marker counts";
+  EXPECT_FALSE(ReadNameSettings("{orth}").orthogonal);
+}
+
 using NameFileTest = KestrelTest;
 
 // A name with blanks, as a rename can give, keeps its grid settings through

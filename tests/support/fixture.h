@@ -6,6 +6,8 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/reset.h"
 #include "scripted_frontend.h"
@@ -30,6 +32,7 @@ class KestrelTest : public ::testing::Test {
 // Adds a polygon to the store from (x, y) pairs; z is 0. When `closed`, the
 // first point is stored again at the end. Returns its index.
 int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>> points, bool closed = false);
+int AddPolygon(const char* name, const std::vector<std::pair<double, double>>& points, bool closed = false);
 
 // A temporary folder that is removed with everything in it.
 class TempDir {
