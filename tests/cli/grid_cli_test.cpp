@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include "fixture.h"
 #include "run_tool.h"
+#include "shapes.h"
 
 namespace kestrel::testing {
 namespace {
@@ -153,6 +157,52 @@ TEST(KestrelGridWorkflow, TheShorelineGoesBackToGisAsAGeoPackage) {
   EXPECT_EQ(RunGrid("--steps 1 --gpkg g.gpkg '" + std::string(KESTREL_EXAMPLES_DIR) + "/shoreline.geojson'", dir.path())
                 .exitCode,
             1);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// The whole grid's mean and largest orthogonality deviation in QUALITY.TXT.
+std::pair<double, double> WholeGridOrthogonality(const std::string& report) {
+  const size_t whole = report.find("Whole grid\n");
+  const size_t line = report.find("orthogonality deviation", whole);
+  std::istringstream in(report.substr(line + std::strlen("orthogonality deviation")));
+  std::string word;
+  double mean = -1, largest = -1;
+  in >> word >> mean >> word >> largest;
+  return {mean, largest};
+}
+
+// The measured targets of orthogonal grids: the annulus sector of radii 1 and
+// 2 over 60 degrees in 120 by 90 cells, and the bundled river bend.
+TEST(KestrelGridOrthogonal, MeetsItsTargetsOnTheSectorAndTheRiverBend) {
+  TempDir dir;
+  std::string sector = "POLY 120by90\n";
+  char line[96];
+  for (const auto& [x, y] : SectorOutline(1, 2, 60, 10, 60)) {
+    std::snprintf(line, sizeof line, "%.17g %.17g 0\n", x, y);
+    sector += line;
+  }
+  sector += "1 0 0\nEND\n";
+  TempDir::Write(dir.File("sector.p2d"), sector);
+  const ToolRun orthogonal = RunGrid("--orthogonal -C ortho sector.p2d", dir.path());
+  ASSERT_EQ(orthogonal.exitCode, 0) << orthogonal.err;
+  EXPECT_NE(orthogonal.err.find("1 polygon gridded orthogonally (conformal modulus 1.51"), std::string::npos)
+      << orthogonal.err;
+  const auto [mean, largest] = WholeGridOrthogonality(TempDir::Read(dir.File("ortho/QUALITY.TXT")));
+  EXPECT_LT(mean, 0.1);
+  EXPECT_LT(largest, 1);
+
+  const ToolRun bend =
+      RunGrid("--orthogonal -C bend '" + std::string(KESTREL_EXAMPLES_DIR) + "/river_bend.p2d'", dir.path());
+  ASSERT_EQ(bend.exitCode, 0) << bend.err;
+  const auto [bendMean, bendLargest] = WholeGridOrthogonality(TempDir::Read(dir.File("bend/QUALITY.TXT")));
+  EXPECT_LT(bendMean, 0.5);
+  EXPECT_LT(bendLargest, 3);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("bend/CORNERS.INP")));
 }
 
 }  // namespace
