@@ -25,7 +25,10 @@
 #include "grid/boundary.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/orthogonal.h"
 #include "grid/workers.h"
+#include "link/cellmap.h"
+#include "link/link.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -141,6 +144,14 @@ void RunOracle(benchmark::State& state) {
 }
 
 void QuarterRing(const char* name) { AddSector(name, 50, 100, 0, 90, 150, 25); }
+// A whole ring in 20 sectors that share their radial sides, 16 to 28 cells
+// along the arcs and 16 across.
+void Ring20() {
+  for (int k = 0; k < 20; ++k) {
+    const std::string name = std::to_string(16 + 4 * (k % 4)) + " by 16";
+    AddSector(name.c_str(), 50, 100, 18.0 * k, 18.0 * (k + 1), 30, 25);
+  }
+}
 
 void BM_Step1Patch40x25(benchmark::State& state) {
   Scene scene([] { QuarterRing("40 by 25"); });
@@ -154,15 +165,8 @@ void BM_Step1Patch300x100(benchmark::State& state) {
   Scene scene([] { QuarterRing("300 by 100"); });
   RunStep1(state);
 }
-// A whole ring in 20 sectors that share their radial sides, 16 to 28 cells
-// along the arcs and 16 across.
 void BM_Step1Model20Patches(benchmark::State& state) {
-  Scene scene([] {
-    for (int k = 0; k < 20; ++k) {
-      const std::string name = std::to_string(16 + 4 * (k % 4)) + " by 16";
-      AddSector(name.c_str(), 50, 100, 18.0 * k, 18.0 * (k + 1), 30, 25);
-    }
-  });
+  Scene scene([] { Ring20(); });
   RunStep1(state);
 }
 void BM_ReferencePatch40x25(benchmark::State& state) {
@@ -172,6 +176,58 @@ void BM_ReferencePatch40x25(benchmark::State& state) {
 void BM_ReferencePatch120x60(benchmark::State& state) {
   Scene scene([] { QuarterRing("120 by 60"); });
   RunOracle(state);
+}
+
+// Orthogonal grids beside the ordinary ones: the same patches mapped
+// conformally in step 1 (two boundary elements per grid interval, and two
+// systems to solve instead of one), and half a ring of 20 patches through
+// steps 1 and 2, where step 2 then orthogonalises the linked grid.
+void BM_OrthogonalPatch40x25(benchmark::State& state) {
+  Scene scene([] {
+    QuarterRing("40 by 25");
+    orthogonalMode = true;
+  });
+  RunStep1(state);
+}
+void BM_OrthogonalPatch120x60(benchmark::State& state) {
+  Scene scene([] {
+    QuarterRing("120 by 60");
+    orthogonalMode = true;
+  });
+  RunStep1(state);
+}
+
+// Half a ring in 20 sectors of 8 to 20 by 16 cells: linked end to end (a
+// whole ring would close on itself, which one plane map cannot hold).
+void HalfRing20() {
+  for (int k = 0; k < 20; ++k) {
+    const std::string name = std::to_string(8 + 4 * (k % 4)) + " by 16";
+    AddSector(name.c_str(), 50, 100, 9.0 * k, 9.0 * (k + 1), 15, 25);
+  }
+}
+
+void RunSteps1And2(benchmark::State& state) {
+  for (auto _ : state) {
+    gridsValid = 0;
+    linksValid = 0;
+    GenerateGrids();
+    if (gridsValid != 1 || !RunLinkStep()) {
+      state.SkipWithError("the polygons were not gridded and linked");
+      return;
+    }
+  }
+  state.SetLabel(std::string(statusText).substr(0, 160));
+}
+void BM_Steps1And2Model20Patches(benchmark::State& state) {
+  Scene scene(HalfRing20);
+  RunSteps1And2(state);
+}
+void BM_OrthogonalSteps1And2Model20Patches(benchmark::State& state) {
+  Scene scene([] {
+    HalfRing20();
+    orthogonalMode = true;
+  });
+  RunSteps1And2(state);
 }
 
 // The boundary solution alone (nodes, collocation system, both solves) of
@@ -217,6 +273,10 @@ BENCHMARK(BM_Step1Patch300x100)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealT
 BENCHMARK(BM_Step1Model20Patches)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReferencePatch40x25)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReferencePatch120x60)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_OrthogonalPatch40x25)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OrthogonalPatch120x60)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Steps1And2Model20Patches)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OrthogonalSteps1And2Model20Patches)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BoundarySolution300x100)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReferenceBoundarySolution300x100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

@@ -86,8 +86,12 @@ constexpr Edge kEdges[4] = {
 // The cell's mean widths: DX along I, DY along J.
 void CellWidths(const Lattice& L, int32_t I, int32_t J, double& dx, double& dy) {
   const int32_t a = L.Node(I, J), b = L.Node(I + 1, J), c = L.Node(I + 1, J + 1), d = L.Node(I, J + 1);
-  dx = (std::hypot(L.x[b] - L.x[a], L.y[b] - L.y[a]) + std::hypot(L.x[c] - L.x[d], L.y[c] - L.y[d])) * 0.5;
-  dy = (std::hypot(L.x[d] - L.x[a], L.y[d] - L.y[a]) + std::hypot(L.x[c] - L.x[b], L.y[c] - L.y[b])) * 0.5;
+  auto length = [&](int32_t p, int32_t q) {
+    const double ux = L.x[q] - L.x[p], uy = L.y[q] - L.y[p];
+    return std::sqrt(ux * ux + uy * uy);
+  };
+  dx = (length(a, b) + length(d, c)) * 0.5;
+  dy = (length(a, d) + length(b, c)) * 0.5;
 }
 
 CellQuality MeasureLatticeCell(const Lattice& L, int32_t I, int32_t J) {
@@ -492,21 +496,29 @@ void Sweep(Lattice& L, double relaxation, double pull) {
       const int32_t g = L.Node(I, J);
       const int8_t kind = L.kind[g];
       if (kind != kFree && kind != kSlide) continue;
+      // The widths of the four cells around the node (none where a cell is
+      // missing), at [dJ + 1][dI + 1] for the cell (I + dI, J + dJ).
+      double widthI[2][2], widthJ[2][2];
+      bool present[2][2];
+      for (int32_t dJ = -1; dJ <= 0; ++dJ) {
+        for (int32_t dI = -1; dI <= 0; ++dI) {
+          present[dJ + 1][dI + 1] = L.Cell(I + dI, J + dJ) >= 0;
+          if (present[dJ + 1][dI + 1]) CellWidths(L, I + dI, J + dJ, widthI[dJ + 1][dI + 1], widthJ[dJ + 1][dI + 1]);
+        }
+      }
       double weights = 0, rx = 0, ry = 0;
       for (const Edge& e : kEdges) {
         double across = 0;
         bool exists = false;
         for (const int32_t* c : {e.cellA, e.cellB}) {
-          if (L.Cell(I + c[0], J + c[1]) < 0) continue;
-          double dx, dy;
-          CellWidths(L, I + c[0], J + c[1], dx, dy);
-          across += (e.alongI ? dy : dx) / 2;
+          if (!present[c[1] + 1][c[0] + 1]) continue;
+          across += (e.alongI ? widthJ[c[1] + 1][c[0] + 1] : widthI[c[1] + 1][c[0] + 1]) / 2;
           exists = true;
         }
         if (!exists) continue;
         const int32_t h = L.Node(I + e.dI, J + e.dJ);
         const double ex = L.x[h] - L.x[g], ey = L.y[h] - L.y[g];
-        const double length = std::hypot(ex, ey);
+        const double length = std::sqrt(ex * ex + ey * ey);
         if (!(length > 0)) continue;
         const double w = across / length;
         weights += w;
@@ -587,6 +599,10 @@ Measure MeasureLattice(const Lattice& L) {
 // counting too so that a better mean never buys a much worse cell.
 double Score(const Measure& m) { return m.mean + m.largest / 20; }
 
+// The share by which the score must fall over a window of checks for the
+// sweeps to go on.
+constexpr double kLeastGain = 0.01;
+
 }  // namespace
 
 bool LinkedGridAsksOrthogonal() {
@@ -609,23 +625,29 @@ LatticeResult OrthogonaliseLinkedGrid(const LatticeLimits& limits) {
   result.largestBefore = start.largest;
   std::vector<double> bestX = L.x, bestY = L.y;
   Measure best = start;
-  int32_t sweeps = 0, idle = 0;
-  while (sweeps < limits.maxSweeps && idle < limits.checksWithoutGain && result.moved > 0) {
+  // The best score after every check: the sweeps stop once the last
+  // `checksWithoutGain` checks have gained less than kLeastGain together.
+  std::vector<double> bestScores = {Score(best)};
+  int32_t sweeps = 0;
+  while (sweeps < limits.maxSweeps && result.moved > 0) {
     for (int32_t s = 0; s < limits.sweepsPerCheck && sweeps < limits.maxSweeps; ++s, ++sweeps) {
       Sweep(L, 1.0, kSpacingPull);
     }
     const Measure now = MeasureLattice(L);
-    if (Score(now) < Score(best) * (1 - 1e-4)) {
+    if (Score(now) < Score(best)) {
       best = now;
       bestX = L.x;
       bestY = L.y;
-      idle = 0;
-    } else {
-      ++idle;
     }
+    bestScores.push_back(Score(best));
     if (sweeps % (limits.sweepsPerCheck * 10) == 0) {
       ShowStatusF(true, "orthogonalising the linked grid: sweep %i, deviation up to %.2f deg (mean %.3f)", sweeps,
                   best.largest, best.mean);
+    }
+    const std::size_t window = static_cast<std::size_t>(limits.checksWithoutGain);
+    if (bestScores.size() > window &&
+        bestScores.back() > bestScores[bestScores.size() - 1 - window] * (1 - kLeastGain)) {
+      break;
     }
   }
   result.sweeps = sweeps;

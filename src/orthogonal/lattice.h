@@ -39,7 +39,9 @@ struct LatticeResult {
 struct LatticeLimits {
   int32_t maxSweeps = 20000;
   int32_t sweepsPerCheck = 10;
-  int32_t checksWithoutGain = 15;  // stop after this many checks without a better lattice
+  // Stop once this many checks in a row have improved the lattice by less
+  // than a hundredth together.
+  int32_t checksWithoutGain = 15;
 };
 
 // Orthogonalises the patches made in orthogonal mode of the linked grid
