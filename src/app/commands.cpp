@@ -1,5 +1,7 @@
 #include "app/commands.h"
 
+#include <string>
+
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
@@ -100,6 +102,7 @@ void Corner3();
 void Corner4();
 void LinkCommand();
 void FileModelCommand();
+void DepthsForTheView();
 void LoadBathymetryCommand();
 void RefreshDepths();
 
@@ -127,10 +130,22 @@ void LinkCommand() { RunLinkStep(); }
 
 void FileModelCommand() { WriteModelFiles(); }
 
+// Works out the depths for the depth view, leaving the status line as it
+// was (the work shows its progress there).
+void DepthsForTheView() {
+  if (!depthView || !DepthsPending()) return;
+  const std::string before = statusText;
+  if (CurrentDepths()) {
+    ShowStatus(before.c_str());
+  } else {
+    ShowStatusF(false, "depth view: no depths for the grid (%s)", DepthProblem().c_str());
+  }
+}
+
 // The depth view shows the new depths at once.
 void LoadBathymetryCommand() {
   LoadBathymetry();
-  if (depthView) CurrentDepths();
+  DepthsForTheView();
   UI().RepaintPlot();
 }
 
@@ -138,7 +153,7 @@ void LoadBathymetryCommand() {
 // (reporting a failure once) and paints them.
 void RefreshDepths() {
   if (!depthView || !DepthsPending()) return;
-  CurrentDepths();
+  DepthsForTheView();
   UI().RepaintPlot();
 }
 

@@ -25,6 +25,8 @@ namespace {
 // At most this many raster cells are read for one source; a larger window
 // under the grid is read averaged down to about this size.
 constexpr double kMostRasterCells = 16.0 * 1024 * 1024;
+// Surveys of up to this many points are triangulated whole at once.
+constexpr size_t kWholeTriangulation = 50000;
 
 struct QuietGdal {
   QuietGdal() { CPLPushErrorHandler(CPLQuietErrorHandler); }
@@ -252,15 +254,52 @@ void FillFromPoints(const SurveySource& source, int32_t number, const Reprojecti
   }
   std::erase_if(empty, [](const ActiveCell* c) { return c->method != DepthMethod::None; });
   if (empty.empty()) return;
-  ShowStatusF(true, "triangulating the %zu survey points of %s", x.size(), source.name.c_str());
-  Triangulation triangles;
-  if (!triangles.Build(x, y, z)) return;
-  for (ActiveCell* c : empty) {
-    double value;
-    if (!triangles.At(c->cx, c->cy, value)) continue;
-    c->value = value;
-    c->method = DepthMethod::Linear;
-    c->source = number;
+  // Points far from the cells do not shape the interpolation inside them,
+  // but they make the triangulation slow: a large survey is triangulated
+  // first with the points around the cells, and whole only for the cells
+  // that leaves outside.
+  std::vector<double> nearX, nearY, nearZ;
+  if (x.size() > kWholeTriangulation) {
+    double xmin = HUGE_VAL, xmax = -HUGE_VAL, ymin = HUGE_VAL, ymax = -HUGE_VAL;
+    for (const ActiveCell* c : empty) {
+      xmin = std::min(xmin, c->cx);
+      xmax = std::max(xmax, c->cx);
+      ymin = std::min(ymin, c->cy);
+      ymax = std::max(ymax, c->cy);
+    }
+    double pxmin = HUGE_VAL, pxmax = -HUGE_VAL, pymin = HUGE_VAL, pymax = -HUGE_VAL;
+    for (size_t k = 0; k < x.size(); ++k) {
+      if (!std::isfinite(x[k])) continue;
+      pxmin = std::min(pxmin, x[k]);
+      pxmax = std::max(pxmax, x[k]);
+      pymin = std::min(pymin, y[k]);
+      pymax = std::max(pymax, y[k]);
+    }
+    const double spacing = std::sqrt((pxmax - pxmin) * (pymax - pymin) / static_cast<double>(x.size()));
+    const double margin = std::max(0.25 * std::hypot(xmax - xmin, ymax - ymin), 10 * spacing);
+    for (size_t k = 0; k < x.size(); ++k) {
+      if (x[k] < xmin - margin || x[k] > xmax + margin || y[k] < ymin - margin || y[k] > ymax + margin) continue;
+      nearX.push_back(x[k]);
+      nearY.push_back(y[k]);
+      nearZ.push_back(z[k]);
+    }
+  }
+  const bool cropped = !nearX.empty() && nearX.size() < x.size();
+  for (int pass = cropped ? 0 : 1; pass < 2 && !empty.empty(); ++pass) {
+    const std::vector<double>& px = pass == 0 ? nearX : x;
+    const std::vector<double>& py = pass == 0 ? nearY : y;
+    const std::vector<double>& pz = pass == 0 ? nearZ : z;
+    ShowStatusF(true, "triangulating %zu survey points of %s", px.size(), source.name.c_str());
+    Triangulation triangles;
+    if (!triangles.Build(px, py, pz)) continue;
+    for (ActiveCell* c : empty) {
+      double value;
+      if (!triangles.At(c->cx, c->cy, value)) continue;
+      c->value = value;
+      c->method = DepthMethod::Linear;
+      c->source = number;
+    }
+    std::erase_if(empty, [](const ActiveCell* c) { return c->method != DepthMethod::None; });
   }
 }
 

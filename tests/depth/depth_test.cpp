@@ -129,6 +129,25 @@ TEST_F(DepthTest, ScatteredPointsOfASlopingBedGiveThePlaneAtEveryCell) {
   });
 }
 
+TEST_F(DepthTest, ALargeSurveyFarFromTheGridStillReachesItsCells) {
+  patches.Rect("bed", 0, 0, 10, 10, 2, 2);
+  patches.Build();
+  // A dense cluster far away and two points beside the grid: only the whole
+  // survey spans a triangle over the cells.
+  std::ostringstream text;
+  text.precision(12);
+  for (int n = 0; n < 51000; ++n) {
+    const double x = 5000 + (n % 200) * 0.5, y = 5000 + (n / 200) * 0.5;
+    text << x << ' ' << y << ' ' << Plane(x, y) << '\n';
+  }
+  text << "-50 -500 " << Plane(-50, -500) << "\n-50 60 " << Plane(-50, 60) << '\n';
+  ASSERT_TRUE(AddBathymetrySource(Write("far.xyz", text.str()).c_str()));
+  const DepthField* field = CurrentDepths();
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->count[static_cast<int>(DepthMethod::Linear)], 4);
+  EveryCell(*field, [&](const CellDepth& d, double cx, double cy) { EXPECT_NEAR(d.elevation, Plane(cx, cy), 1e-6); });
+}
+
 TEST_F(DepthTest, RastersFinerAndCoarserThanTheCellsGiveThePlane) {
   SkewedGrid(500020, 5000010);
   referenceSystem = Wkt(32633);
