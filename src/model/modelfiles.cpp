@@ -14,6 +14,7 @@
 #include "depth/bathymetry.h"
 #include "depth/celldepth.h"
 #include "depth/depthreport.h"
+#include "formats/cnumbers.h"
 #include "formats/decimal.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
@@ -185,8 +186,8 @@ bool WriteDxdyInp() {
       depth = FixedDecimal(d.depth, 3);
       elevation = FixedDecimal(d.elevation, 3);
     }
-    std::fprintf(out, "%i %i %.3lf %.3lf %s %s 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy, depth.c_str(),
-                 elevation.c_str());
+    PrintC(out, "%i %i %.3lf %.3lf %s %s 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy, depth.c_str(),
+           elevation.c_str());
   });
   return FinishOutputFile(out, name, 6455);
 }
@@ -208,8 +209,8 @@ bool WriteLxlyInp() {
     // the middle of its high-i edge.
     const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
     const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve,
-                 cun, cvn);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve, cun,
+           cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -224,8 +225,8 @@ bool WriteCornersInp() {
     const int32_t I = ModelI(k, i, j) - 1, J = ModelJ(k, i, j) - 1;
     if (cellMap.owner[J][I] == -1) return;
     const CellCorners c = CornersOf(k, i, j);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10,
-                 c.y10, c.x11, c.y11, c.x01, c.y01);
+    PrintC(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10, c.y10,
+           c.x11, c.y11, c.x01, c.y01);
   });
   return FinishOutputFile(out, name, 6459);
 }
