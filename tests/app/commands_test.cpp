@@ -71,6 +71,8 @@ const ListedKey kListedKeys[] = {
     {'G', kModCtrl, 1072},
     {'E', kModCtrl, 1073},
     {'R', kModCtrl, 1079},
+    {'B', kModCtrl, 1074},  // load bathymetry
+    {'D', kModCtrl, 1075},  // the depth view
 };
 
 int ListedCommand(const Accelerator& a) {
