@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "grid/boundary.h"
 #include "grid/conformal.h"
 #include "grid/gridstore.h"
@@ -54,7 +55,7 @@ std::string OrthogonalGriddedText(int32_t total) {
   if (total == 1) {
     if (!(modulus > 0)) return " orthogonally";
     char text[64];
-    std::snprintf(text, sizeof text, " orthogonally (conformal modulus %.4f)", modulus);
+    FormatC(text, sizeof text, " orthogonally (conformal modulus %.4f)", modulus);
     return text;
   }
   if (orthogonal == total) return ", all orthogonally";

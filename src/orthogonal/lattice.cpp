@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "grid/outline.h"
 #include "grid/quality.h"
@@ -690,8 +691,8 @@ bool OrthogonaliseAfterLink(std::string& summary) {
     if (!BuildOwnerMap() || !CheckCellGrid() || linksValid != 1) return false;
   }
   char text[160];
-  std::snprintf(text, sizeof text, "; orthogonalised: deviation up to %.2f deg (mean %.3f), was %.2f (mean %.3f)",
-                r.largestAfter, r.meanAfter, r.largestBefore, r.meanBefore);
+  FormatC(text, sizeof text, "; orthogonalised: deviation up to %.2f deg (mean %.3f), was %.2f (mean %.3f)",
+          r.largestAfter, r.meanAfter, r.largestBefore, r.meanBefore);
   summary = text;
   return true;
 }
