@@ -7,6 +7,7 @@
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -23,6 +24,7 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetDeckCheck();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }
