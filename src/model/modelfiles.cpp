@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
 #include "link/cellmap.h"
@@ -167,7 +168,7 @@ bool WriteDxdyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double dx = (std::hypot(c.x10 - c.x00, c.y10 - c.y00) + std::hypot(c.x11 - c.x01, c.y11 - c.y01)) * 0.5;
     const double dy = (std::hypot(c.x01 - c.x00, c.y01 - c.y00) + std::hypot(c.x11 - c.x10, c.y11 - c.y10)) * 0.5;
-    std::fprintf(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
+    PrintC(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
   });
   return FinishOutputFile(out, name, 6455);
 }
@@ -187,8 +188,8 @@ bool WriteLxlyInp() {
     const double y = (c.y00 + c.y10 + c.y11 + c.y01) * 0.25;
     const double cx[4] = {c.x00, c.x10, c.x11, c.x01}, cy[4] = {c.y00, c.y10, c.y11, c.y01};
     const CellRotation r = RotationOf(cx, cy);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, r.cue,
-                 r.cve, r.cun, r.cvn);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, r.cue, r.cve,
+           r.cun, r.cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -203,8 +204,8 @@ bool WriteCornersInp() {
     const int32_t I = ModelI(k, i, j) - 1, J = ModelJ(k, i, j) - 1;
     if (cellMap.owner[J][I] == -1) return;
     const CellCorners c = CornersOf(k, i, j);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10,
-                 c.y10, c.x11, c.y11, c.x01, c.y01);
+    PrintC(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10, c.y10,
+           c.x11, c.y11, c.x01, c.y01);
   });
   return FinishOutputFile(out, name, 6459);
 }
