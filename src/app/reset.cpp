@@ -9,6 +9,7 @@
 #include "grid/orthogonal.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -26,6 +27,7 @@ void ResetProgramState() {
   ResetOrthogonalMode();
   referenceSystem.clear();
   ResetLinkState();
+  ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);

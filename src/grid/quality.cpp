@@ -26,16 +26,6 @@ double Ratio(double a, double b) {
   return hi / lo;
 }
 
-void CellCorners(int32_t k, int32_t i, int32_t j, double x[4], double y[4]) {
-  const int32_t ni = grids.ni[k];
-  const int32_t index[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i + 1, j), NodeIndex(ni, i + 1, j + 1),
-                            NodeIndex(ni, i, j + 1)};
-  for (int c = 0; c < 4; ++c) {
-    x[c] = grids.x[k][index[c]];
-    y[c] = grids.y[k][index[c]];
-  }
-}
-
 double EdgeMeanI(const double x[4], const double y[4]) {
   return (std::hypot(x[1] - x[0], y[1] - y[0]) + std::hypot(x[2] - x[3], y[2] - y[3])) * 0.5;
 }
@@ -68,7 +58,7 @@ void MarkSkewCorners(std::vector<CellQuality>& cells) {
     const int32_t at[4][2] = {{0, 0}, {ni - 1, 0}, {ni - 1, nj - 1}, {0, nj - 1}};
     for (int c = 0; c < 4; ++c) {
       double x[4], y[4];
-      CellCorners(k, at[c][0], at[c][1], x, y);
+      CellCornerNodes(k, at[c][0], at[c][1], x, y);
       const int prev = (c + 3) % 4, next = (c + 1) % 4;
       const double ux = x[next] - x[c], uy = y[next] - y[c];
       const double vx = x[prev] - x[c], vy = y[prev] - y[c];
@@ -102,6 +92,16 @@ void MarkSkewCorners(std::vector<CellQuality>& cells) {
 }
 
 }  // namespace
+
+void CellCornerNodes(int32_t k, int32_t i, int32_t j, double x[4], double y[4]) {
+  const int32_t ni = grids.ni[k];
+  const int32_t index[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i + 1, j), NodeIndex(ni, i + 1, j + 1),
+                            NodeIndex(ni, i, j + 1)};
+  for (int c = 0; c < 4; ++c) {
+    x[c] = grids.x[k][index[c]];
+    y[c] = grids.y[k][index[c]];
+  }
+}
 
 CellQuality MeasureCell(const double x[4], const double y[4]) {
   CellQuality q;
@@ -158,7 +158,7 @@ std::vector<CellQuality> MeasureGrid() {
       for (int32_t i = 0; i < ni; ++i) {
         if (!IsActiveCell(k, i, j)) continue;
         double x[4], y[4];
-        CellCorners(k, i, j, x, y);
+        CellCornerNodes(k, i, j, x, y);
         CellQuality q = MeasureCell(x, y);
         q.polygon = k;
         q.i = i;

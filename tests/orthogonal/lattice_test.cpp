@@ -20,6 +20,7 @@
 #include "grid/quality.h"
 #include "link/cellmap.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "model/modelfiles.h"
 #include "patches.h"
 #include "view/view.h"
@@ -79,11 +80,13 @@ class LatticeTest : public KestrelTest {
 
   using Outline = std::vector<std::pair<double, double>>;
 
-  // What the model needs of the linked deck: finite nodes, every cell
-  // right-handed and unfolded, and every pair of map neighbours sharing their
-  // face exactly on the ground.
+  // What the model needs of the linked deck: the deck's own check, and
+  // besides it, exactly, finite nodes, every cell right-handed and unfolded,
+  // and every pair of map neighbours sharing their face on the ground bit for
+  // bit.
   void ExpectSoundDeck() {
     ASSERT_EQ(linksValid, 1);
+    EXPECT_EQ(CheckDeck(false), "");
     std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int32_t>> at;  // (I, J) -> (patch, cell)
     for (int32_t k = 0; k < grids.patchCount; ++k) {
       if (k == clipPolygon) continue;
