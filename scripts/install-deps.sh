@@ -11,6 +11,7 @@ packages=(
   xvfb xdotool xauth
   clang-format
   clang libclang-rt-14-dev
+  desktop-file-utils shared-mime-info dpkg-dev man-db
 )
 
 missing=()

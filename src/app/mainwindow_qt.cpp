@@ -18,6 +18,7 @@
 #include "app/pixels.h"
 #include "app/window.h"
 #include "resources/bitmaps.h"
+#include "resources/icon_qt.h"
 #include "resources/keytable.h"
 #include "store/store.h"
 #include "view/plot_qt.h"
@@ -38,27 +39,6 @@ QCursor CursorFromArt(const char* name, Qt::CursorShape fallback) {
     }
   }
   return QCursor(QPixmap::fromImage(image), art->hotX, art->hotY);
-}
-
-// The program's icon: a curved grid between two banks.
-QIcon ProgramIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(QColor(255, 255, 255));
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  const QPointF centre(0, 32);
-  p.setPen(QPen(QColor(0, 0, 160), 1.2));
-  for (int k = 0; k <= 4; ++k) {
-    const double r = 10 + 4.5 * k;
-    p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 0, 90 * 16);
-  }
-  for (int k = 0; k <= 4; ++k) {
-    const double a = (k * 22.5) * 3.14159265358979 / 180;
-    p.drawLine(QPointF(10 * std::cos(a), 32 - 10 * std::sin(a)), QPointF(28 * std::cos(a), 32 - 28 * std::sin(a)));
-  }
-  p.setPen(QPen(QColor(160, 60, 20), 2));
-  p.drawRect(QRectF(1, 1, 30, 30));
-  return QIcon(pixmap);
 }
 
 PixelBuffer BufferOf(QImage& image) {

@@ -1,6 +1,7 @@
 // kestrel-grid: the whole workflow without a window.
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT
+//   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
@@ -59,6 +60,7 @@ const char* const kUsage =
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
@@ -84,6 +86,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      std::puts("kestrel-grid (Kestrel) " KESTREL_VERSION);
       return kExitOk;
     }
     if (arg == "-C") {

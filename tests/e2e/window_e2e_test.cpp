@@ -1,5 +1,6 @@
-// The window program as a user meets it: batch capture, the open dialog at
-// a bare start, Alt+F4, and a Ctrl drag that leaves the window.
+// The window program as a user meets it: batch capture (on a display and
+// without one), the open dialog at a bare start, Alt+F4, and a Ctrl drag that
+// leaves the window.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -43,6 +44,25 @@ TEST_F(WindowProgram, CapturesItsWindowAndEndsWithoutAPrompt) {
   // stored bottom first, they come at the far ends of the file.
   EXPECT_EQ(pixel(h - 1 - 10, w / 2), 0x000000);
   EXPECT_EQ(pixel(4, w / 2), 0xC0C0C0);
+}
+
+TEST_F(WindowProgram, WithoutADisplayTheCaptureIsTheSameAndTheWindowSaysItNeedsOne) {
+  const std::string example = Example("river_bend.p2d");
+  ASSERT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example, "capture"}), 60), 0) << Log();
+  const std::string onScreen = TempDir::Read(dir.File("Kestrel.bmp"));
+  std::remove(dir.File("Kestrel.bmp").c_str());
+  ASSERT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example, "capture"}, ""), 60), 0) << Log();
+  const std::string offScreen = TempDir::Read(dir.File("Kestrel.bmp"));
+  ASSERT_GT(onScreen.size(), 54u);
+  EXPECT_TRUE(offScreen == onScreen) << "sizes " << offScreen.size() << " and " << onScreen.size();
+
+  // The window itself needs a display: none named, or one that does not answer.
+  for (const char* display : {"", ":64999"}) {
+    std::remove(dir.File("log").c_str());
+    EXPECT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example}, display), 30), 1) << Log();
+    EXPECT_NE(Log().find("kestrel: the window needs a display"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("kestrel-grid"), std::string::npos) << Log();
+  }
 }
 
 TEST_F(WindowProgram, StartedAloneItOpensTheOpenDialog) {
