@@ -2,6 +2,7 @@
 
 #include "app/buttons.h"
 #include "app/frontend.h"
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "edit/commands.h"
 #include "edit/journal.h"
@@ -78,6 +79,15 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3972, kCmdClearCorners},
     {3942, kCmdQualityView},
     {3940, kCmdExportGrid},
+    // The corner commands again on Ctrl+1 to Ctrl+4 and Ctrl+0, which no
+    // desktop takes (several switch workspaces on Ctrl+F1 to Ctrl+F4), and
+    // the message log on Ctrl+L.
+    {4033, kCmdCorner1},
+    {4034, kCmdCorner2},
+    {4035, kCmdCorner3},
+    {4036, kCmdCorner4},
+    {4032, kCmdClearCorners},
+    {3947, kCmdMessageLog},
     // The original numbers of the corner commands.
     {3898, kCmdClearCorners},
     {3899, kCmdCorner1},
@@ -170,6 +180,8 @@ constexpr CommandEntry kCommands[] = {
     Run(kCmdZoomOut, ZoomOut),
     Run(kCmdQualityView, ToggleQualityView),
     Run(kCmdExportGrid, ExportGrid),
+    Run(kCmdMessageLog, ShowMessageLog),
+    Run(kCmdOpenDropped, OpenDroppedFile),
 };
 // clang-format on
 

@@ -58,6 +58,8 @@ enum CommandId : int {
   // Commands beyond the original table.
   kCmdQualityView = 1072,  // show the cells coloured by their grid quality
   kCmdExportGrid = 1073,   // write the linked grid as a GeoPackage
+  kCmdMessageLog = 1080,   // show the message log
+  kCmdOpenDropped = 1081,  // open the file dropped on the window
 };
 
 // One row of the command table.

@@ -1,5 +1,6 @@
 #include "app/reset.h"
 
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
@@ -25,6 +26,7 @@ void ResetProgramState() {
   ResetLinkState();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
+  ResetMessageLog();
 }
 
 }  // namespace kestrel

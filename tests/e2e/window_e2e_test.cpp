@@ -1,6 +1,6 @@
 // The window program as a user meets it: batch capture (on a display and
-// without one), the open dialog at a bare start, Alt+F4, and a Ctrl drag that
-// leaves the window.
+// without one), the open dialog at a bare start, the manual beside the
+// window, Alt+F4, and a Ctrl drag that leaves the window.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -70,6 +70,23 @@ TEST_F(WindowProgram, StartedAloneItOpensTheOpenDialog) {
   EXPECT_EQ(Tool({"search", "--sync", "--onlyvisible", "--name", "^select input file$"}), 0) << Log();
   kill(kestrel, SIGTERM);
   WaitExit(kestrel, 10);
+}
+
+TEST_F(WindowProgram, TheManualOpensBesideTheButtonsAndTheKeysGoOnWorking) {
+  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, Example("channel.p2d")});
+  const std::string window = MainWindow();
+  ASSERT_FALSE(window.empty()) << Log();
+  EXPECT_EQ(Tool({"key", "F1"}), 0);
+  const std::string manual = WaitForWindow("^Kestrel manual$");
+  ASSERT_FALSE(manual.empty()) << Log();
+  const WindowGeometry main = Geometry(window), help = Geometry(manual);
+  EXPECT_GE(help.left, main.left + 28) << "the tool buttons stay in sight";
+  EXPECT_EQ(ToolOutput({"getwindowfocus"}), window + "\n") << "the manual did not take the keyboard";
+  // Without a click the keyboard is still the main window's: Alt+K links.
+  EXPECT_EQ(Tool({"key", "alt+k"}), 0);
+  EXPECT_TRUE(WaitForFile("cell.txt", 30)) << Log();
+  EXPECT_EQ(Tool({"key", "alt+F4"}), 0);
+  EXPECT_EQ(WaitExit(kestrel, 30), 0) << Log();
 }
 
 TEST_F(WindowProgram, AltF4EndsTheProgram) {
