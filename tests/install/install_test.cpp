@@ -102,9 +102,6 @@ TEST_F(Installed, TheInstalledProgramsRunWithoutTheBuildTree) {
   r = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY '" + At("bin/kestrel") + "' --version");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "kestrel (Kestrel) " KESTREL_VERSION "\n");
-  r = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY '" + At("bin/kestrel") + "' --help");
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("usage: kestrel [FILE [capture]]"), std::string::npos) << r.out;
 
   // The installed example grids, links and files.
   r = RunShell("'" + At("bin/kestrel-grid") + "' -C '" + prefix.File("out") + "' '" +
@@ -134,7 +131,8 @@ TEST_F(Installed, TheManualPagesShowAndNameEveryOptionOfTheUsage) {
     ASSERT_EQ(shown.exitCode, 0) << shown.out;
     EXPECT_NE(shown.out.find("NAME"), std::string::npos);
     EXPECT_EQ(shown.out.find("@PROJECT_VERSION@"), std::string::npos);
-    const ShellRun help = RunShell("'" + At("bin/" + program) + "' --help");
+    const ShellRun help = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY '" + At("bin/" + program) + "' --help");
+    EXPECT_EQ(help.exitCode, 0);
     const std::vector<std::string> options = HelpOptions(help.out);
     EXPECT_GE(options.size(), 2u) << help.out;
     for (const std::string& option : options) {
