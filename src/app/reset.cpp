@@ -2,6 +2,7 @@
 
 #include "app/messagelog.h"
 #include "app/report.h"
+#include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
@@ -24,6 +25,7 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
   ResetMessageLog();

@@ -69,6 +69,8 @@ const ListedKey kListedKeys[] = {
     {kKeyF1 + 4, kModCtrl, 1025},
     {'G', kModCtrl, 1072},
     {'E', kModCtrl, 1073},
+    {'B', kModCtrl, 1074},  // load bathymetry
+    {'D', kModCtrl, 1075},  // the depth view
     // The corner commands on keys no desktop takes, and the message log.
     {'1', kModCtrl, 1026},
     {'2', kModCtrl, 1027},
