@@ -17,7 +17,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/pixels.h"
 #include "app/window.h"
 #include "resources/bitmaps.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/frontend.h"
 #include "app/report.h"
 #include "edit/journal.h"

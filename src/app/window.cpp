@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/report.h"
 #include "formats/cnumbers.h"
 #include "store/store.h"

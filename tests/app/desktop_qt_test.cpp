@@ -11,7 +11,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/messagelog.h"
 #include "app/messagelog_qt.h"
 #include "app/report.h"

@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "edit/journal.h"
 #include "resources/keytable.h"
 #include "view/view.h"

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/window.h"
 #include "fixture.h"
 #include "resources/keytable.h"

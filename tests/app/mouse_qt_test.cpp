@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "../edit/edit_support.h"
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/window.h"
 #include "edit/journal.h"
 #include "store/selection.h"

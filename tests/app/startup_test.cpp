@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "edit/journal.h"
 #include "patches.h"
 #include "recording_frontend.h"

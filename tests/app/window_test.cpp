@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "fixture.h"
 #include "view/view.h"
 

@@ -1,4 +1,4 @@
-#include "app/commands.h"
+#include "app/dispatch.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "depth/celldepth.h"
-#include "edit/commands.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "formats/clipboard.h"
 #include "formats/filecmds.h"

@@ -1,4 +1,4 @@
-#include "app/commands.h"
+#include "app/dispatch.h"
 
 #include <gtest/gtest.h>
 
