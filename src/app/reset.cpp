@@ -9,6 +9,7 @@
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -25,6 +26,7 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
