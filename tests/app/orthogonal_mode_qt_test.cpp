@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/report.h"
 #include "edit/journal.h"
 #include "grid/gridstore.h"
