@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth
   clang-format
+  # tests only: a second DXF writer, of another kind, for the drawing tests
+  python3-ezdxf
   clang libclang-rt-14-dev
 )
 

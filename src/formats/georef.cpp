@@ -45,17 +45,23 @@ std::string WithoutLineEnds(std::string text) {
   return text;
 }
 
-// The text Kestrel writes for a reference system: its WKT as the program
-// gives it (so that every file Kestrel writes has one form), and a line end.
-std::string KestrelText(const std::string& wkt) {
+// The WKT of a reference system as the program gives it, so that every file
+// Kestrel writes has one form. False when the text is no reference system.
+bool NormalWkt(const std::string& wkt, std::string& normal) {
   OGRSpatialReference srs;
-  std::string text = wkt;
-  if (srs.importFromWkt(wkt.c_str()) == OGRERR_NONE) {
-    char* normal = nullptr;
-    if (srs.exportToWkt(&normal) == OGRERR_NONE && normal) text = normal;
-    CPLFree(normal);
-  }
-  return text + "\n";
+  if (srs.importFromWkt(wkt.c_str()) != OGRERR_NONE) return false;
+  char* text = nullptr;
+  const bool ok = srs.exportToWkt(&text) == OGRERR_NONE && text;
+  if (ok) normal = text;
+  CPLFree(text);
+  return ok;
+}
+
+// The text Kestrel writes for a reference system: its normal WKT (or the
+// text as it is, when it cannot be read), and a line end.
+std::string KestrelText(const std::string& wkt) {
+  std::string normal;
+  return (NormalWkt(wkt, normal) ? normal : wkt) + "\n";
 }
 
 bool IsKestrelFile(const std::string& name) {
@@ -78,7 +84,9 @@ bool WriteWhole(const std::string& name, const std::string& text) {
 
 bool IsKestrelReferenceText(const std::string& text) {
   if (text.size() < 2 || text.back() != '\n' || text[text.size() - 2] == '\n') return false;
-  return KestrelText(text.substr(0, text.size() - 1)) == text;
+  const std::string wkt = text.substr(0, text.size() - 1);
+  std::string normal;
+  return NormalWkt(wkt, normal) && normal == wkt;
 }
 
 std::string ReferenceFileName(const std::string& polygonFile) {

@@ -157,3 +157,39 @@ TEST(KestrelGridWorkflow, TheShorelineGoesBackToGisAsAGeoPackage) {
 
 }  // namespace
 }  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// A closed square of side 10 at (x, 0) on a layer, as a drawing's entity.
+std::string Square(const char* layer, int x) {
+  std::string s = "0\nLWPOLYLINE\n8\n" + std::string(layer) + "\n90\n4\n70\n1\n";
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) {
+    s += "10\n" + std::to_string(x + dx) + "\n20\n" + std::to_string(dy) + "\n";
+  }
+  return s;
+}
+
+TEST(KestrelGridWorkflow, OnlyTheNamedLayersOfADrawingAreRead) {
+  TempDir dir;
+  // The water, and far off the frame of a title block.
+  TempDir::Write(dir.File("plan.dxf"),
+                 "0\nSECTION\n2\nENTITIES\n" + Square("WATER", 0) + Square("TITLE", 500) + "0\nENDSEC\n0\nEOF\n");
+  const ToolRun all = RunGrid("plan.dxf", dir.path());
+  EXPECT_EQ(all.exitCode, 1) << "the frame is not connected to the water";
+  EXPECT_NE(all.err.find("2 polygons found from layers WATER (1), TITLE (1)\n"), std::string::npos) << all.err;
+
+  const ToolRun water = RunGrid("--layer water plan.dxf", dir.path());
+  EXPECT_EQ(water.exitCode, 0) << water.err;
+  EXPECT_NE(water.err.find("1 polygons found from layer WATER; layers left out: TITLE (1)\n"), std::string::npos)
+      << water.err;
+
+  const ToolRun missing = RunGrid("--layer RIVER plan.dxf", dir.path());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("plan.dxf has no layer RIVER;\nits layers are: WATER, TITLE"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(RunGrid("--layer WATER '" + std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d'").exitCode, 64);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
