@@ -319,6 +319,27 @@ void BeginEntity(DxfReader& r) {
   r.anyBulge = false;
 }
 
+// Reads the pairs of the current entity up to the code-0 pair that starts
+// the next one, which is pushed back: its layer (8) and extrusion direction
+// (210, 220, 230) for every entity, every other pair through take(), which
+// returns false to end the reading with its own message.
+template <typename Take>
+bool ReadEntity(DxfReader& r, int codeLineCode, int valueLineCode, Take take) {
+  for (;;) {
+    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, codeLineCode, valueLineCode);
+    if (r.code == 0) break;
+    if (r.code == 8) {
+      r.layer = LayerIndex(r, NameValue(r));
+    } else if (IsExtrusion(r.code)) {
+      ReadExtrusion(r, r.normal);
+    } else if (!take()) {
+      return false;
+    }
+  }
+  r.pushedBack = true;
+  return true;
+}
+
 // Keeps the first n points of the buffer (with their bulges) as an outline
 // of the current container.
 bool AddOutline(DxfReader& r, long n, bool closed, bool world, int storeCode, int pointsCode, const char* entity,
@@ -373,13 +394,8 @@ bool ParseLwPolyline(DxfReader& r) {
   double elevation = 0;
   bool closed = false;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 2956, 2961);
-    if (r.code == 0) break;
+  const bool read = ReadEntity(r, 2956, 2961, [&] {
     switch (r.code) {
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
-        break;
       case 90:
         count = Integer(r);
         if (count < 2) return Fail(r, 3011, "less than 2 points in LWPOLYLINE at line %li");
@@ -416,11 +432,10 @@ bool ParseLwPolyline(DxfReader& r) {
       case 70:
         closed = (Integer(r) & 1) != 0;
         break;
-      default:
-        if (IsExtrusion(r.code)) ReadExtrusion(r, r.normal);
     }
-  }
-  r.pushedBack = true;
+    return true;
+  });
+  if (!read) return false;
   if (count < 1) return Fail(r, 3029, "code 90 (number of points) not found in LWPOLYLINE at line %li");
   if (yCount != xCount) return Fail(r, 3034, "mismatched set of Xs and Ys in LWPOLYLINE at line %li");
   if (xCount < count) return Fail(r, 3039, "less than the specified number of points in LWPOLYLINE at line %li");
@@ -503,31 +518,14 @@ bool ParseLine(DxfReader& r) {
   BeginEntity(r);
   r.points[0] = PolygonPoint{0, 0, 0};
   r.points[1] = PolygonPoint{0, 0, 0};
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3151, 3156);
-    if (r.code == 0) break;
-    switch (r.code) {
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
-        break;
-      case 10:
-      case 11:
-        r.points[r.code - 10].x = Number(r);
-        break;
-      case 20:
-      case 21:
-        r.points[r.code - 20].y = Number(r);
-        break;
-      case 30:
-      case 31:
-        r.points[r.code - 30].z = Number(r);
-        break;
-      default:
-        break;
+  const bool read = ReadEntity(r, 3151, 3156, [&] {
+    if (r.code >= 10 && r.code <= 31 && r.code % 10 <= 1) {
+      PolygonPoint& p = r.points[r.code % 10];
+      (r.code < 20 ? p.x : r.code < 30 ? p.y : p.z) = Number(r);
     }
-  }
-  r.pushedBack = true;
-  return AddOutline(r, 2, false, true, 3193, 3195, "LINE");
+    return true;
+  });
+  return read && AddOutline(r, 2, false, true, 3193, 3195, "LINE");
 }
 
 // CIRCLE and ARC: centre (in the entity's own system), radius, and for an
@@ -536,32 +534,14 @@ bool ParseCircle(DxfReader& r, bool arc) {
   const char* entity = arc ? "ARC" : "CIRCLE";
   double centre[3] = {0, 0, 0}, radius = 0, start = 0, end = 360;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3221, 3222);
-    if (r.code == 0) break;
-    switch (r.code) {
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
-        break;
-      case 10:
-      case 20:
-      case 30:
-        centre[r.code / 10 - 1] = Number(r);
-        break;
-      case 40:
-        radius = Number(r);
-        break;
-      case 50:
-        start = Number(r);
-        break;
-      case 51:
-        end = Number(r);
-        break;
-      default:
-        if (IsExtrusion(r.code)) ReadExtrusion(r, r.normal);
-    }
-  }
-  r.pushedBack = true;
+  const bool read = ReadEntity(r, 3221, 3222, [&] {
+    if (r.code == 10 || r.code == 20 || r.code == 30) centre[r.code / 10 - 1] = Number(r);
+    if (r.code == 40) radius = Number(r);
+    if (r.code == 50) start = Number(r);
+    if (r.code == 51) end = Number(r);
+    return true;
+  });
+  if (!read) return false;
   if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(start) || !std::isfinite(end)) {
     Skip(r, std::string(entity) + " without a radius");
     return true;
@@ -593,37 +573,15 @@ bool ParseEllipse(DxfReader& r) {
   EllipseArc e;
   double start = 0, end = 2 * kPi;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3223, 3224);
-    if (r.code == 0) break;
-    switch (r.code) {
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
-        break;
-      case 10:
-      case 20:
-      case 30:
-        e.centre[r.code / 10 - 1] = Number(r);
-        break;
-      case 11:
-      case 21:
-      case 31:
-        e.major[r.code / 10 - 1] = Number(r);
-        break;
-      case 40:
-        e.ratio = Number(r);
-        break;
-      case 41:
-        start = Number(r);
-        break;
-      case 42:
-        end = Number(r);
-        break;
-      default:
-        if (IsExtrusion(r.code)) ReadExtrusion(r, r.normal);
-    }
-  }
-  r.pushedBack = true;
+  const bool read = ReadEntity(r, 3223, 3224, [&] {
+    if (r.code == 10 || r.code == 20 || r.code == 30) e.centre[r.code / 10 - 1] = Number(r);
+    if (r.code == 11 || r.code == 21 || r.code == 31) e.major[r.code / 10 - 1] = Number(r);
+    if (r.code == 40) e.ratio = Number(r);
+    if (r.code == 41) start = Number(r);
+    if (r.code == 42) end = Number(r);
+    return true;
+  });
+  if (!read) return false;
   std::memcpy(e.normal, r.normal, sizeof e.normal);
   e.start = start;
   e.sweep = std::fmod(end - start, 2 * kPi);
@@ -643,18 +601,13 @@ bool ParseSpline(DxfReader& r) {
   Spline s;
   long flags = 0;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3225, 3226);
-    if (r.code == 0) break;
+  const bool read = ReadEntity(r, 3225, 3226, [&] {
     switch (r.code) {
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
-        break;
       case 70:
         flags = Integer(r);
         break;
       case 71:
-        s.degree = static_cast<int>(Integer(r));
+        s.degree = static_cast<int>(std::clamp(Integer(r), 0L, 99L));
         break;
       case 40:
         s.knots.push_back(Number(r));
@@ -663,28 +616,21 @@ bool ParseSpline(DxfReader& r) {
         s.weights.push_back(Number(r));
         break;
       case 10:
-        s.control.push_back(PolygonPoint{Number(r), 0, 0});
+      case 11:
+        (r.code == 10 ? s.control : s.fit).push_back(PolygonPoint{Number(r), 0, 0});
         break;
       case 20:
-        if (!s.control.empty()) s.control.back().y = Number(r);
-        break;
-      case 30:
-        if (!s.control.empty()) s.control.back().z = Number(r);
-        break;
-      case 11:
-        s.fit.push_back(PolygonPoint{Number(r), 0, 0});
-        break;
       case 21:
-        if (!s.fit.empty()) s.fit.back().y = Number(r);
+      case 30:
+      case 31: {
+        std::vector<PolygonPoint>& points = r.code % 10 == 0 ? s.control : s.fit;
+        if (!points.empty()) (r.code < 30 ? points.back().y : points.back().z) = Number(r);
         break;
-      case 31:
-        if (!s.fit.empty()) s.fit.back().z = Number(r);
-        break;
-      default:
-        break;
+      }
     }
-  }
-  r.pushedBack = true;
+    return true;
+  });
+  if (!read) return false;
   std::vector<PolygonPoint> points;
   SampleSpline(s, points);
   if (points.size() < 2) {
@@ -698,15 +644,10 @@ bool ParseSpline(DxfReader& r) {
 bool ParseInsert(DxfReader& r) {
   Insert insert;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3227, 3228);
-    if (r.code == 0) break;
+  const bool read = ReadEntity(r, 3227, 3228, [&] {
     switch (r.code) {
       case 2:
         insert.block = NameValue(r);
-        break;
-      case 8:
-        r.layer = LayerIndex(r, NameValue(r));
         break;
       case 10:
       case 20:
@@ -733,11 +674,10 @@ bool ParseInsert(DxfReader& r) {
       case 45:
         insert.rowSpacing = Number(r);
         break;
-      default:
-        if (IsExtrusion(r.code)) ReadExtrusion(r, r.normal);
     }
-  }
-  r.pushedBack = true;
+    return true;
+  });
+  if (!read) return false;
   std::memcpy(insert.normal, r.normal, sizeof insert.normal);
   insert.layer = r.layer;
   insert.columns = std::clamp(insert.columns, 1L, 10000L);
@@ -752,18 +692,11 @@ bool ParseInsert(DxfReader& r) {
 bool ParseHatch(DxfReader& r) {
   std::vector<std::pair<long, std::string>> pairs;
   BeginEntity(r);
-  for (;;) {
-    if (const int failure = ReadPair(r)) return UnexpectedEnd(r, failure, 3229, 3230);
-    if (r.code == 0) break;
-    if (r.code == 8) {
-      r.layer = LayerIndex(r, NameValue(r));
-    } else if (IsExtrusion(r.code)) {
-      ReadExtrusion(r, r.normal);
-    } else {
-      pairs.emplace_back(r.code, r.value);
-    }
-  }
-  r.pushedBack = true;
+  const bool read = ReadEntity(r, 3229, 3230, [&] {
+    pairs.emplace_back(r.code, r.value);
+    return true;
+  });
+  if (!read) return false;
   std::vector<HatchPath> paths;
   if (!ParseHatchPaths(pairs, paths)) {
     Skip(r, "HATCH with an unreadable boundary");

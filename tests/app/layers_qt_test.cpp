@@ -20,8 +20,8 @@ TEST_F(LayerDialogTest, TheLayersTickedAreRead) {
   TempDir dir;
   std::string drawing = "0\nSECTION\n2\nENTITIES\n";
   for (const char* layer : {"WATER", "TITLE"}) {
-    drawing += std::string("0\nLINE\n8\n") + layer + "\n10\n0\n20\n0\n11\n5\n21\n" + (layer[0] == 'W' ? "5" : "9") +
-               "\n";
+    drawing +=
+        std::string("0\nLINE\n8\n") + layer + "\n10\n0\n20\n0\n11\n5\n21\n" + (layer[0] == 'W' ? "5" : "9") + "\n";
   }
   TempDir::Write(dir.File("plan.dxf"), drawing + "0\nEOF\n");
   std::snprintf(fileName, sizeof fileName, "%s", dir.File("plan.dxf").c_str());

@@ -141,8 +141,7 @@ TEST_F(GisExchangeTest, TheGridExportOpensAgainAsItsPolygonsAndLinks) {
   ASSERT_TRUE(WriteGridGeoPackage(dir.File("lake-grid.gpkg").c_str()));
 
   ASSERT_EQ(Open("lake-grid.gpkg"), 2) << "its polygons, not its cells";
-  EXPECT_NE(ui.LastStatus().find("from layer polygons of a Kestrel grid export"), std::string::npos)
-      << ui.LastStatus();
+  EXPECT_NE(ui.LastStatus().find("from layer polygons of a Kestrel grid export"), std::string::npos) << ui.LastStatus();
   OGRSpatialReference before, after;
   before.importFromWkt(utm.c_str());
   ASSERT_EQ(after.importFromWkt(referenceSystem.c_str()), OGRERR_NONE);
@@ -226,9 +225,9 @@ TEST_F(GisExchangeTest, TheReferenceSystemFollowsEveryOpenAndSave) {
 
 TEST_F(GisExchangeTest, ALayerAcrossTheDatelineKeepsItsShape) {
   // 0.1 degree wide across the 180th meridian at 17 degrees south.
-  TempDir::Write(dir.File("fiji.geojson"),
-                 GeoJson(0, {{R"({"name": "reef"})", "[[[179.95, -17.0], [-179.95, -17.0], [-179.95, -16.9], "
-                                                     "[179.95, -16.9], [179.95, -17.0]]]"}}));
+  TempDir::Write(dir.File("fiji.geojson"), GeoJson(0, {{R"({"name": "reef"})",
+                                                        "[[[179.95, -17.0], [-179.95, -17.0], [-179.95, -16.9], "
+                                                        "[179.95, -16.9], [179.95, -17.0]]]"}}));
   ASSERT_EQ(Open("fiji.geojson"), 1);
   EXPECT_TRUE(ui.LastStatus().find("UTM zone 1S") != std::string::npos ||
               ui.LastStatus().find("UTM zone 60S") != std::string::npos)
@@ -240,9 +239,9 @@ TEST_F(GisExchangeTest, ALayerAcrossTheDatelineKeepsItsShape) {
 
 TEST_F(GisExchangeTest, FeetAreNamedAndConvertedWhenAsked) {
   // California zone 3 in US survey feet.
-  TempDir::Write(dir.File("bay.geojson"),
-                 GeoJson(2227, {{R"({"name": "bay"})", "[[[6000000, 2100000], [6001000, 2100000], [6001000, "
-                                                       "2100500], [6000000, 2100000]]]"}}));
+  TempDir::Write(dir.File("bay.geojson"), GeoJson(2227, {{R"({"name": "bay"})",
+                                                          "[[[6000000, 2100000], [6001000, 2100000], [6001000, "
+                                                          "2100500], [6000000, 2100000]]]"}}));
   Ogr2Ogr("-f GPKG '" + dir.File("bay.gpkg") + "' '" + dir.File("bay.geojson") + "'");
   ASSERT_EQ(Open("bay.gpkg"), 1);
   EXPECT_EQ(ui.questions.size(), 1u) << "asked, and the answer was no";
@@ -271,9 +270,10 @@ TEST_F(GisExchangeTest, FeetAreNamedAndConvertedWhenAsked) {
 
 TEST_F(GisExchangeTest, NamesComeFromTheFirstFilledNameFieldCutOnACharacter) {
   // 16 two-byte characters: 32 bytes, one more than a name holds.
-  TempDir::Write(dir.File("names.geojson"),
-                 GeoJson(32633, {{R"({"Name": null, "name": "12by5 reach"})", "[[[0, 0], [10, 0], [10, 5], [0, 0]]]"},
-                                 {R"({"Name": "", "name": "ääääääääääääääää"})", "[[[20, 0], [30, 0], [30, 5], [20, 0]]]"}}));
+  TempDir::Write(
+      dir.File("names.geojson"),
+      GeoJson(32633, {{R"({"Name": null, "name": "12by5 reach"})", "[[[0, 0], [10, 0], [10, 5], [0, 0]]]"},
+                      {R"({"Name": "", "name": "ääääääääääääääää"})", "[[[20, 0], [30, 0], [30, 5], [20, 0]]]"}}));
   ASSERT_EQ(Open("names.geojson"), 2);
   EXPECT_STREQ(PolygonAt(0).name, "12by5_reach");
   EXPECT_STREQ(PolygonAt(1).name, "ääääääääääääääää" + 2) << "cut before the character that does not fit";
