@@ -31,7 +31,11 @@ long ReadInputFile() {
   // Whatever was open before, its reference system does not belong to this
   // file.
   referenceSystem.clear();
-  inputFileName = fileName;
+  // Absolute, so that it still names the same file after the working folder
+  // changed (kestrel-grid -C).
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+  inputFileName = error ? std::string(fileName) : absolute.string();
   if (IsDxfName(fileName)) return ReadDxfFile();
   if (IsGisLayerName(fileName)) return ReadGisLayer();
   return ReadPolygonFile();

@@ -16,7 +16,8 @@ bool IsDxfName(const char* name);
 // until a reader finds one), and the file is remembered as the input file.
 long ReadInputFile();
 
-// The file the polygons were last read from by ReadInputFile; empty before.
+// The file the polygons were last read from by ReadInputFile (its absolute
+// name); empty before.
 extern std::string inputFileName;
 
 // Whether `name` is that file (the same file under any name).

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -189,6 +190,22 @@ TEST(KestrelGridWorkflow, OnlyTheNamedLayersOfADrawingAreRead) {
   EXPECT_NE(missing.err.find("plan.dxf has no layer RIVER;\nits layers are: WATER, TITLE"), std::string::npos)
       << missing.err;
   EXPECT_EQ(RunGrid("--layer WATER '" + std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d'").exitCode, 64);
+}
+
+TEST(KestrelGridWorkflow, TheGeoPackageNeverGoesOverItsSource) {
+  TempDir dir;
+  const std::string convert =
+      "ogr2ogr -f GPKG '" + dir.File("shore.gpkg") + "' '" + KESTREL_EXAMPLES_DIR + "/shoreline.geojson' 2>/dev/null";
+  ASSERT_EQ(std::system(convert.c_str()), 0);
+  const ToolRun over = RunGrid("--gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(over.exitCode, 1);
+  EXPECT_NE(over.err.find("the grid is not written over shore.gpkg, which the polygons were read from"),
+            std::string::npos)
+      << over.err;
+  // In the output folder the same name is another file.
+  const ToolRun beside = RunGrid("-C out --gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(beside.exitCode, 0) << beside.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/shore.gpkg")));
 }
 
 }  // namespace
