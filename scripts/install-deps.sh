@@ -9,6 +9,7 @@ packages=(
   libgdal-dev gdal-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth
+  locales
   clang-format
   # tests only: a second DXF writer, of another kind, for the drawing tests
   python3-ezdxf

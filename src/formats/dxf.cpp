@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "formats/dxfgeometry.h"
 #include "formats/georef.h"
 #include "formats/layers.h"
@@ -177,7 +178,7 @@ int ReadPair(DxfReader& r) {
 // trailing characters do not matter.
 bool Is(const DxfReader& r, const char* keyword) { return std::strncmp(r.value, keyword, std::strlen(keyword)) == 0; }
 
-double Number(const DxfReader& r) { return ParseDxfNumber(r.value); }
+double Number(const DxfReader& r) { return ReadDouble(r.value, nullptr); }
 long Integer(const DxfReader& r) { return std::strtol(r.value, nullptr, 10); }
 
 // The value line as a name: without the blanks and line ends after it.

@@ -1,10 +1,11 @@
 #include "formats/dxfgeometry.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "formats/cnumbers.h"
 
 namespace kestrel {
 
@@ -151,7 +152,7 @@ struct HatchCursor {
   bool At(long code) const { return i < pairs.size() && pairs[i].first == code; }
   bool Take(long code, double& value) {
     if (!At(code)) return false;
-    value = ParseDxfNumber(pairs[i++].second.c_str());
+    value = ReadDouble(pairs[i++].second.c_str(), nullptr);
     return true;
   }
   bool Take(long code, long& value) {
@@ -277,21 +278,6 @@ bool InsidePath(const HatchPath& path, double px, double py) {
 }
 
 }  // namespace
-
-double ParseDxfNumber(const char* text) {
-  const char* s = text;
-  while (*s == ' ' || *s == '\t') ++s;
-  const bool negative = *s == '-';
-  if (*s == '+') ++s;
-  double v = 0;
-  const auto result = std::from_chars(s, s + std::strlen(s), v);
-  if (result.ec == std::errc::result_out_of_range) {
-    const char* e = std::strpbrk(s, "eE");
-    const bool large = e && e[1] != '-';
-    return large ? (negative ? -HUGE_VAL : HUGE_VAL) : 0.0;
-  }
-  return result.ec == std::errc() ? v : 0.0;
-}
 
 Affine Compose(const Affine& outer, const Affine& inner) {
   if (inner.identity) return outer;
@@ -465,7 +451,7 @@ bool ParseHatchPaths(const std::vector<std::pair<long, std::string>>& pairs, std
   double elevation = 0;
   // Before the paths: the elevation point, whose z is the hatch's elevation.
   while (c.i < pairs.size() && !c.At(91)) {
-    if (c.At(30)) elevation = ParseDxfNumber(pairs[c.i].second.c_str());
+    if (c.At(30)) elevation = ReadDouble(pairs[c.i].second.c_str(), nullptr);
     ++c.i;
   }
   long count = 0;

@@ -13,12 +13,6 @@ namespace kestrel {
 
 inline constexpr double kPi = 3.14159265358979323846;
 
-// A number of a drawing's value line, read with a decimal point whatever the
-// locale. Like the C library's conversion, leading blanks are skipped, text
-// that is no number gives 0 and a value beyond the range of doubles its
-// infinity.
-double ParseDxfNumber(const char* text);
-
 // A 3 by 4 affine map: x' = m[0][0] x + m[0][1] y + m[0][2] z + m[0][3], ...
 struct Affine {
   double m[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};

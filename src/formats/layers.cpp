@@ -2,11 +2,11 @@
 
 #include <strings.h>
 
-#include <charconv>
 #include <cstdio>
 
 #include "app/frontend.h"
 #include "app/report.h"
+#include "formats/cnumbers.h"
 
 namespace kestrel {
 
@@ -81,11 +81,7 @@ bool ChooseLayers(const char* source, const std::vector<LayerEntry>& layers, con
   return false;
 }
 
-std::string Decimal(double value) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10).ptr;
-  return std::string(text, end);
-}
+std::string Decimal(double value) { return FormatCString("%.10g", value); }
 
 bool ConvertToMetres(const char* source, const std::string& unit, double metres) {
   if (readChoices.units != UnitChoice::Ask) return readChoices.units == UnitChoice::Convert;
