@@ -1,6 +1,7 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
@@ -9,6 +10,7 @@
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -27,6 +29,8 @@ void ResetProgramState() {
   inputFileName.clear();
   ResetReadChoices();
   ResetLinkState();
+  ResetDeckCheck();
+  ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }

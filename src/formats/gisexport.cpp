@@ -13,6 +13,8 @@
 #include <tuple>
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
+#include "depth/celldepth.h"
 #include "formats/georef.h"
 #include "formats/input.h"
 #include "grid/gridstore.h"
@@ -95,10 +97,27 @@ void CellSizes(const double x[4], const double y[4], double& dx, double& dy) {
   dy = (std::hypot(x[3] - x[0], y[3] - y[0]) + std::hypot(x[2] - x[1], y[2] - y[1])) * 0.5;
 }
 
+// With survey data loaded every cell carries its depth, bottom elevation
+// and how they were found.
+bool AddDepthFields(OGRLayer* layer) {
+  return AddField(layer, "depth", OFTReal) && AddField(layer, "elevation", OFTReal) &&
+         AddField(layer, "depth_method", OFTString);
+}
+
+void SetDepthFields(OGRFeature& f, const CellDepth& d) {
+  f.SetField("depth", d.depth);
+  f.SetField("elevation", d.elevation);
+  f.SetField("depth_method", DepthMethodName(d.method));
+}
+
 bool WriteCells(OGRLayer* layer, long& written) {
   for (const CellField& field : kCellFields) {
     if (!AddField(layer, field.name, field.type)) return false;
   }
+  const DepthField* depths = bathymetrySources.empty() ? nullptr : CurrentDepths();
+  if (!bathymetrySources.empty() && !depths) return false;
+  if (depths && !AddDepthFields(layer)) return false;
+
   std::map<std::tuple<int32_t, int32_t, int32_t>, CellQuality> quality;
   for (const CellQuality& q : MeasureGrid()) quality[{q.polygon, q.i, q.j}] = q;
 
@@ -128,6 +147,7 @@ bool WriteCells(OGRLayer* layer, long& written) {
         if (q != quality.end()) facts.quality = &q->second;
         std::unique_ptr<OGRFeature> f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
         for (int n = 0; n < static_cast<int>(std::size(kCellFields)); ++n) kCellFields[n].fill(*f, n, facts);
+        if (depths) SetDepthFields(*f, depths->cells[k][static_cast<size_t>(j) * ni + i]);
         f->SetGeometry(&cell);
         if (layer->CreateFeature(f.get()) != OGRERR_NONE) return false;
         ++written;
@@ -191,6 +211,10 @@ bool WriteGridGeoPackage(const char* name) {
   }
   if (IsInputFile(name)) {
     ShowStatusF(false, "the grid is not written over %s, which the polygons were read from: choose another name", name);
+    return false;
+  }
+  if (!bathymetrySources.empty() && !CurrentDepths()) {
+    ShowStatusF(false, "grid not exported: no depths for the grid (%s)", DepthProblem().c_str());
     return false;
   }
   GDALAllRegister();
