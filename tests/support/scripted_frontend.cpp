@@ -80,6 +80,8 @@ bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) 
   return TakeName(saveNames, name);
 }
 
+bool ScriptedFrontEnd::TakeDroppedFile(std::string& name) { return TakeName(droppedNames, name); }
+
 bool ScriptedFrontEnd::SawStatus(const std::string& text) const {
   return std::find(statuses.begin(), statuses.end(), text) != statuses.end();
 }

@@ -62,6 +62,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::vector<bool>>> choices;
   std::vector<std::vector<std::string>> choiceLists;
   std::vector<std::string> saveProposals;  // the names the save dialogs proposed
+  std::deque<std::string> droppedNames;  // files dropped on the window
   bool helpStarts = true;
 
   void StatusChanged(bool now) override;
@@ -85,6 +86,7 @@ class ScriptedFrontEnd : public FrontEnd {
     text = clipboard;
     return !clipboard.empty();
   }
+  bool TakeDroppedFile(std::string& name) override;
   bool StartHelp() override { return helpStarts; }
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
