@@ -223,10 +223,11 @@ void GenerateGrids() {
     }
     clipPolygon = i;
   }
+  FindLandPolygons();
 
   int32_t suitable = 0, extraneous = 0;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
     if (IsSuitable(PolygonAt(i))) {
       ++suitable;
     } else {
@@ -257,11 +258,12 @@ void GenerateGrids() {
     }
     int32_t deleted = 0;
     for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-      if (i == clipPolygon || IsSuitable(PolygonAt(i))) continue;
+      if (IsMaskPolygon(i) || IsSuitable(PolygonAt(i))) continue;
       DeletePolygon(i);
       ++deleted;
       if (i < clipPolygon) --clipPolygon;
     }
+    FindLandPolygons();  // the removals moved them
     // One undo brings them all back.
     PushInt(deleted);
     PushInt(UndoPolygonList);
@@ -297,8 +299,10 @@ void GenerateGrids() {
     PatchPlan* plans;
     ~ReleasePlans() { FreeBlock(plans); }
   } releasePlans{plans};
+  int32_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
+    ++total;
     WorkingBoundary w;
     const bool reversed = BuildWorkingBoundary(PolygonAt(i), w);
     const bool planned = PlanPatch(i, w, reversed, plans[i]);
@@ -329,9 +333,8 @@ void GenerateGrids() {
 
   // Sides shared with a neighbour keep their arc-length spacing in an
   // orthogonal patch, so that the neighbours still meet node for node.
-  MarkHeldSides(plans, count, clipPolygon);
+  MarkHeldSides(plans, count);
 
-  const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   const StepFailure failure = BuildPatches(plans, count, clipPolygon);
   if (failure.code) {
     // An outline that touches itself, or cells too small for the precision

@@ -45,7 +45,7 @@ std::string OrthogonalGriddedText(int32_t total) {
   int32_t orthogonal = 0;
   double modulus = 0;
   for (int32_t k = 0; k < grids.patchCount; ++k) {
-    if (k == clipPolygon) continue;
+    if (IsMaskPolygon(k)) continue;
     const PatchOrigin origin = PatchOriginOf(k);
     if (origin.method != kConformalMethod) continue;
     ++orthogonal;
@@ -98,12 +98,12 @@ double OutlineDistance(const Polygon& p, double px, double py) {
 
 }  // namespace
 
-void MarkHeldSides(PatchPlan* plans, int32_t count, int32_t skip) {
+void MarkHeldSides(PatchPlan* plans, int32_t count) {
   std::vector<Box> boxes(static_cast<std::size_t>(count));
   for (int32_t q = 0; q < count; ++q) boxes[q] = PolygonBox(PolygonAt(q));
   for (int32_t p = 0; p < count; ++p) {
     PatchPlan& plan = plans[p];
-    if (p == skip || !plan.orthogonal) continue;
+    if (IsMaskPolygon(p) || !plan.orthogonal) continue;
     WorkingBoundary w;
     BuildWorkingBoundary(PolygonAt(p), w);
     PatchSide sides[4];
@@ -120,7 +120,7 @@ void MarkHeldSides(PatchPlan* plans, int32_t count, int32_t skip) {
         ArcPoint(w.x, w.y, w.count, side.start, side.points, (t0 + t1) / 2, 0, mx, my);
         const double tolerance = std::hypot(x1 - x0, y1 - y0) / 10;
         for (int32_t q = 0; q < count && !plan.held[s]; ++q) {
-          if (q == p || q == skip) continue;
+          if (q == p || IsMaskPolygon(q)) continue;
           const Box& b = boxes[q];
           if (mx < b.xmin - tolerance || mx > b.xmax + tolerance || my < b.ymin - tolerance ||
               my > b.ymax + tolerance) {

@@ -27,10 +27,10 @@ bool NameAsksOrthogonal(const char* name);
 void ToggleOrthogonalMode();
 
 // Sets held[s] in the plan of every orthogonal polygon whose side s + 1
-// lies along the outline of another polygon (other than `skip`, the clip
-// polygon). A side counts as shared when a point of it lies closer to
-// another polygon than a tenth of the spacing of its nodes.
-void MarkHeldSides(PatchPlan* plans, int32_t count, int32_t skip);
+// lies along the outline of another gridded polygon (the clip and land
+// polygons do not count). A side counts as shared when a point of it lies
+// closer to another polygon than a tenth of the spacing of its nodes.
+void MarkHeldSides(PatchPlan* plans, int32_t count);
 
 // What step 1's status line adds after "N polygons gridded" about the
 // orthogonal patches among the `total` gridded: nothing when there are none,

@@ -53,7 +53,7 @@ void MarkSkewCorners(std::vector<CellQuality>& cells) {
   std::vector<Corner> corners;
   double low = HUGE_VAL, high = -HUGE_VAL;
   for (int32_t k = 0; k < grids.patchCount; ++k) {
-    if (k == clipPolygon || !grids.x || !grids.x[k]) continue;
+    if (IsMaskPolygon(k) || !grids.x || !grids.x[k]) continue;
     const int32_t ni = grids.ni[k], nj = grids.nj[k];
     const int32_t at[4][2] = {{0, 0}, {ni - 1, 0}, {ni - 1, nj - 1}, {0, nj - 1}};
     for (int c = 0; c < 4; ++c) {
@@ -212,7 +212,7 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon)
 std::string GridMethodText() {
   int32_t patches = 0, conformal = 0, orthogonalised = 0;
   for (int32_t k = 0; k < grids.patchCount; ++k) {
-    if (k == clipPolygon || !grids.x || !grids.x[k]) continue;
+    if (IsMaskPolygon(k) || !grids.x || !grids.x[k]) continue;
     const PatchOrigin origin = PatchOriginOf(k);
     ++patches;
     conformal += origin.method == kConformalMethod;

@@ -68,7 +68,7 @@ struct Lattice {
   }
 };
 
-bool HasNodes(int32_t k) { return k != clipPolygon && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
+bool HasNodes(int32_t k) { return !IsMaskPolygon(k) && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
 
 // The four edges from node (I, J): to the east, west, north and south
 // neighbour, each with the two cells that border it.
@@ -609,7 +609,7 @@ constexpr double kLeastGain = 0.01;
 bool LinkedGridAsksOrthogonal() {
   if (!grids.origin) return false;
   for (int32_t k = 0; k < grids.patchCount; ++k) {
-    if (k != clipPolygon && grids.origin[k].method == kConformalMethod) return true;
+    if (!IsMaskPolygon(k) && grids.origin[k].method == kConformalMethod) return true;
   }
   return false;
 }
@@ -686,7 +686,9 @@ bool OrthogonaliseAfterLink(std::string& summary) {
     return true;
   }
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
-  if (clipPolygon >= 0) {
+  bool masked = false;
+  for (int32_t k = 0; k < grids.patchCount; ++k) masked = masked || IsMaskPolygon(k);
+  if (masked) {
     ReleaseOwnerMap();
     if (!BuildOwnerMap() || !CheckCellGrid() || linksValid != 1) return false;
   }

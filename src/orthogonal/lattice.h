@@ -56,8 +56,8 @@ bool LinkedGridAsksOrthogonal();
 
 // The part of step 2 that follows a successful link when the linked grid
 // holds orthogonal patches: orthogonalises it, writes the grid outline file
-// again and, with a clip polygon, rebuilds the owner map and checks the
-// linked grid again (cells may have crossed the clip polygon's outline).
+// again and, with a clip or land polygon, rebuilds the owner map and checks
+// the linked grid again (cells may have crossed the mask's outline).
 // `summary` receives the text for the status line ("" when there was
 // nothing to do). Returns false when the linked grid no longer passes.
 bool OrthogonaliseAfterLink(std::string& summary);
