@@ -17,6 +17,7 @@
 #include "app/commands.h"
 #include "app/pixels.h"
 #include "app/window.h"
+#include "grid/stop.h"
 #include "resources/bitmaps.h"
 #include "resources/keytable.h"
 #include "store/store.h"
@@ -199,7 +200,14 @@ void MainWindow::LayoutWindows(int width, int height) {
 
 bool MainWindow::event(QEvent* event) {
   if (event->type() == CommandEvent::Type()) {
-    DispatchCommand(static_cast<CommandEvent*>(event)->command());
+    const int command = static_cast<CommandEvent*>(event)->command();
+    if (StoppableWorkRunning()) {
+      // Step 1 is handing out its pending input: the command runs once it
+      // is done (a posted event waits for the next pass of the loop).
+      QCoreApplication::postEvent(this, new CommandEvent(command));
+    } else {
+      DispatchCommand(command);
+    }
     return true;
   }
   return QWidget::event(event);
@@ -208,8 +216,10 @@ bool MainWindow::event(QEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent*) { LayoutWindows(width(), height()); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The window is never closed directly: the exit command decides.
+  // The window is never closed directly: the exit command decides, after
+  // stopping step 1 if it is running.
   event->ignore();
+  RequestStop();
   UI().PostCommand(kCmdExit);
 }
 
@@ -264,6 +274,14 @@ int ModifiersFromQt(Qt::KeyboardModifiers modifiers) {
 
 bool KeyboardAndHoverFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (StoppableWorkRunning() && dynamic_cast<QInputEvent*>(event) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window_) {
+    // While step 1 works nothing may change the store or the view: Escape
+    // asks it to stop, every other key and mouse action in the window is
+    // swallowed.
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) RequestStop();
+    return true;
+  }
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::MouseMove) return false;
   if (!watched->isWidgetType()) return false;
   QWidget* widget = static_cast<QWidget*>(watched);

@@ -43,6 +43,7 @@ class QtFrontEnd : public FrontEnd {
   bool StartHelp() override;
   void ShowTextFile(const char* name) override;
   void Beep() override;
+  void KeepResponsive() override;
 
   int beeps() const { return beeps_; }
   QTextBrowser* helpWindow() const;

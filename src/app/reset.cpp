@@ -5,8 +5,10 @@
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/folded.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -21,8 +23,10 @@ void ResetProgramState() {
   ResetMouse();
   ReleaseGridStore();
   ResetGridThreads();
+  ResetStopState();
   referenceSystem.clear();
   ResetLinkState();
+  ResetFoldedCellOption();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }

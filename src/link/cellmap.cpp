@@ -177,8 +177,26 @@ bool BuildOwnerMap() {
     ok = false;
   }
 
+  // A map without a water cell is no model at all (the model stops at once):
+  // only a clip polygon that misses every cell leaves one.
+  const bool empty = cellMap.activeCount == 0;
+  if (empty) {
+    long long cells = 0;
+    for (int32_t k = 0; k < n; ++k) {
+      if (k != clipPolygon) cells += static_cast<long long>(grids.ni[k]) * grids.nj[k];
+    }
+    const Polygon& clip = PolygonAt(clipPolygon >= 0 ? clipPolygon : 0);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "no water cells: the clip polygon (polygon %i, %s) leaves none\nof the %lld cells of the grid. Move it "
+                  "over the grids or delete it.",
+                  clipPolygon + 1, clip.name, cells);
+    ReportProblem(6240, text);
+    ok = false;
+  }
+
   FreeBlock(partner);
-  if (overlaps == 0) linksValid = 1;
+  if (overlaps == 0 && !empty) linksValid = 1;
   ownerMapFresh = true;
   return ok;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/report.h"
 #include "grid/gridstore.h"
@@ -13,6 +14,7 @@
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "link/outfile.h"
+#include "model/folded.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -217,14 +219,19 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
+  // A folded cell makes the model fail at the fold as soon as water moves.
+  const std::vector<CellQuality> folded = FoldedCells();
+  if (RefuseFoldedCells(folded)) return false;
   struct stat st;
   const bool ownShow = stat("SHOW.INP", &st) == 0;
   const bool written = WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() &&
                        WriteCornersInp() && WriteShowInp() && WriteQualityFile();
   if (written) {
+    char foldedNote[64] = "";
+    if (!folded.empty()) std::snprintf(foldedNote, sizeof foldedNote, " (with %zu folded cells, as asked)", folded.size());
     ShowStatusF(false,
-                "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT",
-                ownShow ? " (SHOW.INP kept)" : ", SHOW.INP");
+                "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT%s",
+                ownShow ? " (SHOW.INP kept)" : ", SHOW.INP", foldedNote);
   }
   return written;
 }

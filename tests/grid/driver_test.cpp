@@ -262,7 +262,7 @@ TEST_F(DriverTest, PlanReadsNamesAndFallsBackWhenTheyDoNotParse) {
       {"0 by -3", 17, 17, 1, 1},
       {"[2", 17, 17, 2, 1},
       {"[x,2]", 17, 17, 1, 1},
-      {"[nan,2]", 17, 17, 1, 1},
+      {"[nan,2]", 17, 17, 1, 2},  // the valid value is kept
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -338,12 +338,14 @@ TEST_F(DriverTest, HugeCellCountsAreRefusedBeforeAnyAllocation) {
   EXPECT_EQ(grids.patchCount, 0);
   // Nothing was solved: no progress was shown.
   for (const std::string& s : ui.statuses) EXPECT_EQ(s.find("gridding polygon"), std::string::npos) << s;
-  // Counts beyond the int range are refused the same way.
+  // Counts beyond the int range are refused the same way, named as typed.
   ui.questions.clear();
   SetPolygonName(PolygonAt(1), "99999999999 by 2");
   Grid();
   ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_NE(ui.questions[0].find("asks for 2147483647 by 2 cells"), std::string::npos) << ui.questions[0];
+  EXPECT_NE(ui.questions[0].find("asks for 99999999999 by 2 cells,\nwhich would need 1220703125039672576 MB"),
+            std::string::npos)
+      << ui.questions[0];
 }
 
 // A polygon whose cells are too small for its coordinates puts two boundary
