@@ -8,11 +8,15 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "app/report.h"
 #include "edit/journal.h"
 #include "fixture.h"
 #include "grid/gridstore.h"
 #include "grid/outline.h"
+#include "grid/quality.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "view/view.h"
 
@@ -419,6 +423,163 @@ TEST_F(DriverTest, ProgressResultAndTheOffSwitch) {
   EXPECT_FALSE(ui.buttons[kSlotLink]);
   Grid();
   EXPECT_EQ(gridsValid, 1);
+}
+
+// Adds a closed polygon through `points`.
+int AddClosed(const char* name, const std::vector<std::pair<double, double>>& points) {
+  const int index = AddPolygon(name, {{0, 0}}, false);
+  Polygon& p = PolygonAt(index);
+  FreeBlock(p.points);
+  p.points = AllocArray<PolygonPoint>(1, points.size() + 1);
+  for (size_t k = 0; k < points.size(); ++k) p.points[k] = PolygonPoint{points[k].first, points[k].second, 0};
+  p.points[points.size()] = p.points[0];
+  p.count = static_cast<int32_t>(points.size() + 1);
+  p.closed = 1;
+  return index;
+}
+
+// A river of parallel banks `width` apart, meandering with `amplitude` over
+// a wavelength of 500 along 1000 units: the right bank downstream, the left
+// bank back up, 201 points each.
+int AddMeander(const char* name, double width, double amplitude) {
+  const double wave = 2 * 3.14159265358979323846 / 500;
+  std::vector<std::pair<double, double>> right, left;
+  for (int k = 0; k <= 200; ++k) {
+    const double x = 5.0 * k, y = amplitude * std::sin(wave * x);
+    const double slope = amplitude * wave * std::cos(wave * x), length = std::hypot(1, slope);
+    const double nx = -slope / length, ny = 1 / length;
+    right.push_back({x - nx * width / 2, y - ny * width / 2});
+    left.push_back({x + nx * width / 2, y + ny * width / 2});
+  }
+  right.insert(right.end(), left.rbegin(), left.rend());
+  return AddClosed(name, right);
+}
+
+// An outline that touches itself (a vertex on its own edge) or encloses no
+// area makes the solver meet infinities and NaN: step 1 names the polygon
+// and stops, and no NaN reaches a grid, a file or the status line.
+TEST_F(DriverTest, SelfTouchingAndFlatOutlinesStopStepOne) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<double, double>> points;
+  };
+  const Case cases[] = {
+      {"8 by 8 touching", {{10, 0}, {14, 0}, {14, 4}, {12, 0}, {10, 4}}},
+      {"8 by 8 flat", {{10, 0}, {11, 0}, {12, 0}, {13, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetProgramState();
+    ui = ScriptedFrontEnd();
+    AddPolygon("4 by 4 good", {{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true);
+    AddClosed(c.name, c.points);
+    modified = 0;
+    Grid();
+    ASSERT_TRUE(ui.aborts.empty());
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].rfind("can't grid polygon: Polygon 2 (" + std::string(c.name) + ") could not be gridded:", 0),
+              0u)
+        << ui.questions[0];
+    EXPECT_EQ(gridsValid, 0);
+    EXPECT_EQ(linksValid, 0);
+    EXPECT_EQ(grids.patchCount, 0);
+    EXPECT_EQ(store.polygonCount, 2);
+    EXPECT_EQ(modified, 0);
+    EXPECT_FALSE(std::filesystem::exists(kGridOutlineFile));
+    for (const std::string& text : ui.statuses) EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+  }
+}
+
+// Where a bank curves away from the centroid of the whole river, a start
+// point pulled towards that centroid would leave the polygon and its node
+// with it. Every interior node stays inside, and no cell folds.
+TEST_F(DriverTest, MeanderingBanksKeepEveryNodeInside) {
+  for (const double amplitude : {30.0, 100.0}) {
+    SCOPED_TRACE(amplitude);
+    ResetProgramState();
+    const int k = AddMeander("100 by 4", 40, amplitude);
+    Grid();
+    ASSERT_EQ(gridsValid, 1);
+    int outside = 0;
+    for (int32_t i = 1; i < 100; ++i) {
+      for (int32_t j = 1; j < 4; ++j) {
+        const auto [x, y] = Node(k, i, j);
+        outside += PointInPolygon(PolygonAt(k), x, y) == 0;
+      }
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(Summarise(MeasureGrid()).folded, 0);
+  }
+}
+
+// A polygon with a spike folds a cell: the result line counts the folded
+// cells and names the polygon that has most of them.
+TEST_F(DriverTest, ResultNamesThePolygonWithTheMostFoldedCells) {
+  AddPolygon("3 by 3", {{-10, 0}, {-7, 0}, {-7, 3}, {-10, 3}}, true);
+  AddClosed("6by6 spiked", {{0, 0}, {4, 0}, {4, 4}, {2, 4}, {2, 2}, {2, 4}, {0, 4}});
+  Grid();
+  ASSERT_EQ(gridsValid, 1);
+  const long folded = Summarise(MeasureGrid()).folded;
+  ASSERT_GT(folded, 0);
+  EXPECT_NE(ui.LastStatus().find(", " + std::to_string(folded) + " folded cells, most in polygon 2 (6by6 spiked)"),
+            std::string::npos)
+      << ui.LastStatus();
+}
+
+// The automatic cell counts are shares of the drawing's diagonal: that of
+// the polygons step 1 keeps, so the first run and every later one agree.
+TEST_F(DriverTest, AutomaticCountsUseTheExtentsLeftAfterTheRemoval) {
+  AddPolygon("basin", {{0, 0}, {40, 0}, {40, 25}, {0, 25}}, true);
+  AddPolygon("far away line", {{5000, 5000}, {6000, 6000}});
+  ui.okAnswers.push_back(true);
+  Grid();
+  ASSERT_EQ(gridsValid, 1);
+  ASSERT_EQ(store.polygonCount, 1);
+  // Against the basin's own diagonal of 47.2: 20 sqrt(40 / 47.2) = 18.4 and
+  // 20 sqrt(25 / 47.2) = 14.6.
+  EXPECT_EQ(grids.ni[0], 18);
+  EXPECT_EQ(grids.nj[0], 15);
+  Grid();  // off
+  Grid();  // and on again
+  EXPECT_EQ(grids.ni[0], 18);
+  EXPECT_EQ(grids.nj[0], 15);
+}
+
+// The user may stop step 1 at any time: in the boundary equations or while
+// the nodes are placed. Nothing is gridded and nothing else changes.
+TEST_F(DriverTest, StopLeavesThePolygonsTheJournalAndModifiedAsTheyWere) {
+  for (const char* when : {"solving the boundary equations", "gridding polygon 1 of 2"}) {
+    SCOPED_TRACE(when);
+    ResetProgramState();
+    ui = ScriptedFrontEnd();
+    AddPolygon("2 by 2", {{-3, 0}, {-1, 0}, {-1, 2}, {-3, 2}}, true);
+    AddPolygon("300 by 150", {{0, 0}, {300, 0}, {300, 150}, {0, 150}}, true);
+    BoundAll();
+    ComputeExtents();
+    RecordView();
+    const std::vector<int32_t> entries(journal.entries, journal.entries + journal.top);
+    modified = 1;
+    ui.stopOnStatus = when;
+    GenerateGrids();
+    EXPECT_EQ(ui.LastStatus(), "gridding stopped");
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(ui.notifications.empty());
+    EXPECT_EQ(gridsValid, 0);
+    EXPECT_EQ(linksValid, 0);
+    EXPECT_EQ(grids.patchCount, 0);
+    EXPECT_FALSE(std::filesystem::exists(kGridOutlineFile));
+    EXPECT_EQ(std::vector<int32_t>(journal.entries, journal.entries + journal.top), entries);
+    EXPECT_EQ(modified, 1);
+    EXPECT_EQ(store.polygonCount, 2);
+    EXPECT_STREQ(PolygonAt(1).name, "300 by 150");
+    EXPECT_FALSE(StoppableWorkRunning());
+  }
+  // Without a request the polygons grid as ever.
+  ui.stopOnStatus.clear();
+  SetPolygonName(PolygonAt(1), "30 by 15");
+  GenerateGrids();
+  EXPECT_EQ(gridsValid, 1);
+  EXPECT_GT(ui.responsiveCalls, 0);
 }
 
 TEST_F(DriverTest, OutlineFileThatCannotBeCreatedLeavesTheGridsValid) {

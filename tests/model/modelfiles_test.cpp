@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "grid/gridstore.h"
 #include "link/cellmap.h"
 #include "link/link.h"
+#include "model/folded.h"
 #include "patches.h"
 #include "store/store.h"
 
@@ -238,6 +240,35 @@ TEST_F(ModelFilesTest, LinkedPatchesFormOneConsistentGrid) {
   const std::vector<std::string> cellInp = Lines("CELL.INP");
   for (size_t n = 4; n < cellInp.size(); ++n) water += std::count(cellInp[n].begin() + 5, cellInp[n].end(), '5');
   EXPECT_EQ(water, cellMap.activeCount);
+}
+
+// A folded cell makes the model fail at the fold: step 4 names the polygon
+// and its first folded cells and writes nothing, unless asked to file them.
+TEST_F(ModelFilesTest, FoldedCellsAreRefusedUnlessAllowed) {
+  patches.Rect("bend", 0, 0, 3, 2, 3, 2);
+  patches.Rect("reach", 3, 0, 5, 2, 2, 2);
+  patches.Build();
+  // Node (1, 1) of the first patch pulled across cell (1, 0) folds it and
+  // cell (1, 1) above it.
+  grids.x[0][NodeIndex(3, 1, 1)] = 2.5;
+  grids.y[0][NodeIndex(3, 1, 1)] = 0.5;
+  ASSERT_TRUE(LinkGrids());
+  ASSERT_TRUE(CheckCellGrid());
+  EXPECT_FALSE(WriteModelFiles());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6470);
+  const std::string& text = ui.notifications[0].text;
+  EXPECT_EQ(text.rfind("The linked grid has 2 folded cells, which the model cannot run on;\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\npolygon 1 (bend): 2, at I 4, J 3; I 4, J 4"), std::string::npos) << text;
+  EXPECT_EQ(text.find("reach"), std::string::npos) << text;
+  EXPECT_EQ(ui.LastStatus(), "model files not written: the linked grid has folded cells");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("EFDC.INP")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("DXDY.INP")));
+
+  allowFoldedCells = true;
+  EXPECT_TRUE(WriteModelFiles());
+  EXPECT_NE(ui.LastStatus().find("(with 2 folded cells, as asked)"), std::string::npos) << ui.LastStatus();
+  EXPECT_TRUE(std::filesystem::exists(dir.File("DXDY.INP")));
 }
 
 }  // namespace
