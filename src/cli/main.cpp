@@ -96,8 +96,8 @@ const char* const kUsage =
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
     "gridded, patches not connected, overlapping cells, no water cells, folded\n"
-    "cells, a file not written), 2 a fatal error, 64 bad usage, 130 (143) when\n"
-    "Ctrl+C (SIGTERM) stopped the gridding\n";
+    "cells, a file not written), 2 a fatal error, 64 bad usage, 128 + the\n"
+    "signal's number (130 for Ctrl+C) when a signal stopped the gridding\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "kestrel-grid: %s\n", problem);

@@ -24,7 +24,6 @@ int SolveLinearSystem(double* a, double* b, int32_t n);
 // elimination. The pivots depend on A alone, so each solution is exactly the
 // one SolveLinearSystem gives for that right-hand side. When `stop` is given
 // and becomes true, the elimination ends at its next step with kStopped.
-int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n,
-                       const std::atomic<bool>* stop = nullptr);
+int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace kestrel

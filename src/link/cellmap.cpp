@@ -187,10 +187,11 @@ bool BuildOwnerMap() {
     }
     const Polygon& clip = PolygonAt(clipPolygon >= 0 ? clipPolygon : 0);
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "no water cells: the clip polygon (polygon %i, %s) leaves none\nof the %lld cells of the grid. Move it "
-                  "over the grids or delete it.",
-                  clipPolygon + 1, clip.name, cells);
+    std::snprintf(
+        text, sizeof text,
+        "no water cells: the clip polygon (polygon %i, %s) leaves none\nof the %lld cells of the grid. Move it "
+        "over the grids or delete it.",
+        clipPolygon + 1, clip.name, cells);
     ReportProblem(6240, text);
     ok = false;
   }

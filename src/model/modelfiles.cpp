@@ -228,7 +228,8 @@ bool WriteModelFiles() {
                        WriteCornersInp() && WriteShowInp() && WriteQualityFile();
   if (written) {
     char foldedNote[64] = "";
-    if (!folded.empty()) std::snprintf(foldedNote, sizeof foldedNote, " (with %zu folded cells, as asked)", folded.size());
+    if (!folded.empty())
+      std::snprintf(foldedNote, sizeof foldedNote, " (with %zu folded cells, as asked)", folded.size());
     ShowStatusF(false,
                 "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT%s",
                 ownShow ? " (SHOW.INP kept)" : ", SHOW.INP", foldedNote);

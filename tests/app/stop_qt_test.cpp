@@ -30,7 +30,6 @@ class StopWindowTest : public WindowTest {
     folder.reset();
     WindowTest::TearDown();
   }
-
 };
 
 // Keys pressed while step 1 works on a polygon that takes minutes reach the

@@ -477,8 +477,9 @@ TEST_F(DriverTest, SelfTouchingAndFlatOutlinesStopStepOne) {
     Grid();
     ASSERT_TRUE(ui.aborts.empty());
     ASSERT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(ui.questions[0].rfind("can't grid polygon: Polygon 2 (" + std::string(c.name) + ") could not be gridded:", 0),
-              0u)
+    EXPECT_EQ(
+        ui.questions[0].rfind("can't grid polygon: Polygon 2 (" + std::string(c.name) + ") could not be gridded:", 0),
+        0u)
         << ui.questions[0];
     EXPECT_EQ(gridsValid, 0);
     EXPECT_EQ(linksValid, 0);

@@ -179,7 +179,8 @@ TEST_F(ReferenceTest, LongWorkShowsTheShareDoneAndTheTimeLeft) {
   ComputeExtents();
   GenerateGrids();
   ASSERT_EQ(gridsValid, 1);
-  const std::regex line(R"(gridding polygon ([12]) of 2 \((125 by 70|2 by 2)\): (\d+)% done(, about \d+ (s|min) left)?)");
+  const std::regex line(
+      R"(gridding polygon ([12]) of 2 \((125 by 70|2 by 2)\): (\d+)% done(, about \d+ (s|min) left)?)");
   int solving = -1, lastPercent = -1, shares = 0, polygon = 0;
   for (size_t k = 0; k < ui.statuses.size(); ++k) {
     const std::string& text = ui.statuses[k];
