@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
 
@@ -154,9 +155,9 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon)
 
 std::string QualityStatusLine(const QualitySummary& all) {
   char text[256];
-  std::snprintf(text, sizeof text,
-                "orthogonality deviation up to %.1f deg (mean %.2f), aspect ratio up to %.1f, %li folded cells",
-                all.orthogonality.largest, all.orthogonality.mean, all.aspect.largest, all.folded);
+  FormatC(text, sizeof text,
+          "orthogonality deviation up to %.1f deg (mean %.2f), aspect ratio up to %.1f, %li folded cells",
+          all.orthogonality.largest, all.orthogonality.mean, all.aspect.largest, all.folded);
   return text;
 }
 
@@ -188,7 +189,7 @@ void AppendLine(std::string& out, const char* format, ...) {
   char line[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
+  VFormatC(line, sizeof line, format, args);
   va_end(args);
   out += line;
   out += '\n';

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
 #include "link/cellmap.h"
@@ -168,7 +169,7 @@ bool WriteDxdyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double dx = (std::hypot(c.x10 - c.x00, c.y10 - c.y00) + std::hypot(c.x11 - c.x01, c.y11 - c.y01)) * 0.5;
     const double dy = (std::hypot(c.x01 - c.x00, c.y01 - c.y00) + std::hypot(c.x11 - c.x10, c.y11 - c.y10)) * 0.5;
-    std::fprintf(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
+    PrintC(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
   });
   return FinishOutputFile(out, name, 6455);
 }
@@ -190,8 +191,8 @@ bool WriteLxlyInp() {
     // the middle of its high-i edge.
     const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
     const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve,
-                 cun, cvn);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve, cun,
+           cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -206,8 +207,8 @@ bool WriteCornersInp() {
     const int32_t I = ModelI(k, i, j) - 1, J = ModelJ(k, i, j) - 1;
     if (cellMap.owner[J][I] == -1) return;
     const CellCorners c = CornersOf(k, i, j);
-    std::fprintf(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10,
-                 c.y10, c.x11, c.y11, c.x01, c.y01);
+    PrintC(out, "%i %i %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf %.1lf\n", I + 1, J + 1, c.x00, c.y00, c.x10, c.y10,
+           c.x11, c.y11, c.x01, c.y01);
   });
   return FinishOutputFile(out, name, 6459);
 }
