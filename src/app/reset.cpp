@@ -1,6 +1,7 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
@@ -27,6 +28,7 @@ void ResetProgramState() {
   referenceSystem.clear();
   ResetLinkState();
   ResetFoldedCellOption();
+  ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }

@@ -83,6 +83,11 @@ CellQuality MeasureCell(const double x[4], const double y[4]) {
   return q;
 }
 
+void CellEdgeSizes(const double x[4], const double y[4], double& dx, double& dy) {
+  dx = EdgeMeanI(x, y);
+  dy = EdgeMeanJ(x, y);
+}
+
 int OrthogonalityBand(double deviation) {
   for (int b = 0; b < 3; ++b) {
     if (deviation < kOrthogonalityBands[b]) return b;

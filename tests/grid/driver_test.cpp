@@ -513,20 +513,6 @@ TEST_F(DriverTest, MeanderingBanksKeepEveryNodeInside) {
   }
 }
 
-// A polygon with a spike folds a cell: the result line counts the folded
-// cells and names the polygon that has most of them.
-TEST_F(DriverTest, ResultNamesThePolygonWithTheMostFoldedCells) {
-  AddPolygon("3 by 3", {{-10, 0}, {-7, 0}, {-7, 3}, {-10, 3}}, true);
-  AddClosed("6by6 spiked", {{0, 0}, {4, 0}, {4, 4}, {2, 4}, {2, 2}, {2, 4}, {0, 4}});
-  Grid();
-  ASSERT_EQ(gridsValid, 1);
-  const long folded = Summarise(MeasureGrid()).folded;
-  ASSERT_GT(folded, 0);
-  EXPECT_NE(ui.LastStatus().find(", " + std::to_string(folded) + " folded cells, most in polygon 2 (6by6 spiked)"),
-            std::string::npos)
-      << ui.LastStatus();
-}
-
 // The automatic cell counts are shares of the drawing's diagonal: that of
 // the polygons step 1 keeps, so the first run and every later one agree.
 TEST_F(DriverTest, AutomaticCountsUseTheExtentsLeftAfterTheRemoval) {
