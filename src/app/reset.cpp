@@ -9,7 +9,7 @@
 #include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
-#include "model/folded.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -27,7 +27,7 @@ void ResetProgramState() {
   ResetStopState();
   referenceSystem.clear();
   ResetLinkState();
-  ResetFoldedCellOption();
+  ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);

@@ -31,7 +31,7 @@
 #include "grid/stop.h"
 #include "link/cellmap.h"
 #include "link/link.h"
-#include "model/folded.h"
+#include "model/deckcheck.h"
 #include "model/modelfiles.h"
 #include "store/store.h"
 #include "view/view.h"

@@ -22,7 +22,7 @@
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "link/outfile.h"
-#include "model/folded.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -207,12 +207,10 @@ bool WriteLxlyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double x = (c.x00 + c.x10 + c.x11 + c.x01) * 0.25;
     const double y = (c.y00 + c.y10 + c.y11 + c.y01) * 0.25;
-    // Direction of the cell's i axis: from the middle of its low-i edge to
-    // the middle of its high-i edge.
-    const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
-    const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
-    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve, cun,
-           cvn);
+    const double cx[4] = {c.x00, c.x10, c.x11, c.x01}, cy[4] = {c.y00, c.y10, c.y11, c.y01};
+    const CellRotation r = RotationOf(cx, cy);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, r.cue, r.cve,
+           r.cun, r.cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -271,9 +269,8 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
-  // A folded cell makes the model fail at the fold as soon as water moves.
-  const std::vector<CellQuality> folded = FoldedCells();
-  if (RefuseFoldedCells(folded)) return false;
+  // Nothing is written for a grid the model could not use.
+  if (!DeckPasses(6449, "no model files were written: the linked grid fails its check\n")) return false;
   // With survey data loaded the depths come first: a deck without them
   // would model a flat bed.
   const DepthField* depths = nullptr;
@@ -292,7 +289,8 @@ bool WriteModelFiles() {
   if (written) {
     // After --allow-folded the status line says what was filed.
     std::string notes;
-    if (!folded.empty()) notes = " (with " + std::to_string(folded.size()) + " folded cells, as asked)";
+    const long folded = allowFoldedCells ? FoldedWaterCells() : 0;
+    if (folded > 0) notes = " (with " + std::to_string(folded) + " folded cells, as asked)";
     notes += "; " + TimeStepStatus(step);
     if (depths) notes += "; " + DepthStatus(*depths);
     int32_t showI, showJ;

@@ -131,14 +131,23 @@ TEST(KestrelGridWorkflow, StepsStopWhereAsked) {
 // (unless they are asked for), a clip polygon that leaves no water.
 TEST(KestrelGridWorkflow, FoldedCellsAndAnEmptyMapAreRefused) {
   TempDir dir;
-  // A spike into the basin folds a cell.
-  TempDir::Write(dir.File("spike.p2d"), "POLY 6by6\n0 0\n4 0\n4 4\n2 4\n2 2\n2 4\n0 4\n0 0\nEND\n");
-  const ToolRun folded = RunGrid("-C folded spike.p2d", dir.path());
+  // A river that winds round bends tighter than its width folds cells.
+  const auto outline = MeanderOutline(1000, 80, 120, 500, 200);
+  std::string river = "POLY 100by8_river\n";
+  for (size_t n = 0; n <= outline.size(); ++n) {
+    char line[64];
+    const auto& [x, y] = outline[n % outline.size()];  // closed: the first point again
+    std::snprintf(line, sizeof line, "%.6f %.6f\n", x, y);
+    river += line;
+  }
+  TempDir::Write(dir.File("river.p2d"), river + "END\n");
+  const ToolRun folded = RunGrid("-C folded river.p2d", dir.path());
   EXPECT_EQ(folded.exitCode, 1) << folded.err;
-  EXPECT_NE(folded.err.find("folded cells, most in polygon 1 (6by6)\n"), std::string::npos) << folded.err;
-  EXPECT_NE(folded.err.find("non-fatal error code 6470: The linked grid has "), std::string::npos) << folded.err;
+  EXPECT_NE(folded.err.find(" folded cells, most in polygon 1 (100by8_river)\n"), std::string::npos) << folded.err;
+  EXPECT_NE(folded.err.find("non-fatal error code 6411: the linked grid fails its check"), std::string::npos)
+      << folded.err;
   EXPECT_FALSE(std::filesystem::exists(dir.File("folded/DXDY.INP")));
-  const ToolRun allowed = RunGrid("--allow-folded -C allowed spike.p2d", dir.path());
+  const ToolRun allowed = RunGrid("--allow-folded -C allowed river.p2d", dir.path());
   EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
   EXPECT_TRUE(std::filesystem::exists(dir.File("allowed/DXDY.INP")));
 

@@ -438,23 +438,6 @@ int AddClosed(const char* name, const std::vector<std::pair<double, double>>& po
   return index;
 }
 
-// A river of parallel banks `width` apart, meandering with `amplitude` over
-// a wavelength of 500 along 1000 units: the right bank downstream, the left
-// bank back up, 201 points each.
-int AddMeander(const char* name, double width, double amplitude) {
-  const double wave = 2 * 3.14159265358979323846 / 500;
-  std::vector<std::pair<double, double>> right, left;
-  for (int k = 0; k <= 200; ++k) {
-    const double x = 5.0 * k, y = amplitude * std::sin(wave * x);
-    const double slope = amplitude * wave * std::cos(wave * x), length = std::hypot(1, slope);
-    const double nx = -slope / length, ny = 1 / length;
-    right.push_back({x - nx * width / 2, y - ny * width / 2});
-    left.push_back({x + nx * width / 2, y + ny * width / 2});
-  }
-  right.insert(right.end(), left.rbegin(), left.rend());
-  return AddClosed(name, right);
-}
-
 // An outline that touches itself (a vertex on its own edge) or encloses no
 // area makes the solver meet infinities and NaN: step 1 names the polygon
 // and stops, and no NaN reaches a grid, a file or the status line.
@@ -498,7 +481,7 @@ TEST_F(DriverTest, MeanderingBanksKeepEveryNodeInside) {
   for (const double amplitude : {30.0, 100.0}) {
     SCOPED_TRACE(amplitude);
     ResetProgramState();
-    const int k = AddMeander("100 by 4", 40, amplitude);
+    const int k = AddClosed("100 by 4", MeanderOutline(1000, 40, amplitude, 500, 200));
     Grid();
     ASSERT_EQ(gridsValid, 1);
     int outside = 0;

@@ -12,7 +12,7 @@
 #include "grid/gridstore.h"
 #include "link/cellmap.h"
 #include "link/link.h"
-#include "model/folded.h"
+#include "model/deckcheck.h"
 #include "patches.h"
 #include "store/store.h"
 
@@ -242,33 +242,31 @@ TEST_F(ModelFilesTest, LinkedPatchesFormOneConsistentGrid) {
   EXPECT_EQ(water, cellMap.activeCount);
 }
 
-// A folded cell makes the model fail at the fold: step 4 names the polygon
-// and its first folded cells and writes nothing, unless asked to file them.
-TEST_F(ModelFilesTest, FoldedCellsAreRefusedUnlessAllowed) {
+// Folded cells in several polygons: step 4 names each polygon with its
+// count and first folded cell and writes nothing, unless asked to file them.
+TEST_F(ModelFilesTest, FoldedCellsOfEveryPolygonAreNamed) {
   patches.Rect("bend", 0, 0, 3, 2, 3, 2);
   patches.Rect("reach", 3, 0, 5, 2, 2, 2);
   patches.Build();
-  // Node (1, 1) of the first patch pulled across cell (1, 0) folds it and
-  // cell (1, 1) above it.
+  // Node (1, 1) of each patch pulled over its right-hand neighbour folds
+  // the cells on either side of it.
   grids.x[0][NodeIndex(3, 1, 1)] = 2.5;
-  grids.y[0][NodeIndex(3, 1, 1)] = 0.5;
+  grids.x[1][NodeIndex(2, 1, 1)] = 5.5;
   ASSERT_TRUE(LinkGrids());
   ASSERT_TRUE(CheckCellGrid());
   EXPECT_FALSE(WriteModelFiles());
   ASSERT_EQ(ui.notifications.size(), 1u);
-  EXPECT_EQ(ui.notifications[0].code, 6470);
+  EXPECT_EQ(ui.notifications[0].code, 6449);
   const std::string& text = ui.notifications[0].text;
-  EXPECT_EQ(text.rfind("The linked grid has 2 folded cells, which the model cannot run on;\n", 0), 0u) << text;
-  EXPECT_NE(text.find("\npolygon 1 (bend): 2, at I 4, J 3; I 4, J 4"), std::string::npos) << text;
-  EXPECT_EQ(text.find("reach"), std::string::npos) << text;
-  EXPECT_EQ(ui.LastStatus(), "model files not written: the linked grid has folded cells");
-  EXPECT_FALSE(std::filesystem::exists(dir.File("EFDC.INP")));
+  EXPECT_NE(text.find("\nfolded cells by polygon: 1 (bend) 2 from I 4, J 3; 2 (reach) 2 from I 7, J 3"),
+            std::string::npos)
+      << text;
   EXPECT_FALSE(std::filesystem::exists(dir.File("DXDY.INP")));
 
   allowFoldedCells = true;
   EXPECT_TRUE(WriteModelFiles());
-  EXPECT_NE(ui.LastStatus().find("(with 2 folded cells, as asked)"), std::string::npos) << ui.LastStatus();
-  EXPECT_TRUE(std::filesystem::exists(dir.File("DXDY.INP")));
+  EXPECT_NE(ui.LastStatus().find("QUALITY.TXT (with 4 folded cells, as asked); "), std::string::npos)
+      << ui.LastStatus();
 }
 
 }  // namespace
