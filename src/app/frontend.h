@@ -111,6 +111,14 @@ class FrontEnd {
 
   virtual void Beep() {}
 
+  // The message log gained an entry (`added`) or its last entry changed; a
+  // window showing the log follows it.
+  virtual void MessageLogged(bool) {}
+  // Shows the message log's window, leaving the keyboard with the main window.
+  virtual void ShowMessageLog() {}
+  // The name of the file last dropped on the window, handed over once.
+  virtual bool TakeDroppedFile(std::string&) { return false; }
+
   // Long work (step 1) hands the user interface its pending input about ten
   // times a second, so that it can be asked to stop (grid/stop.h) and stays
   // painted. Nothing else may run meanwhile: no command, no edit.

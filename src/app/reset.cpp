@@ -1,5 +1,6 @@
 #include "app/reset.h"
 
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "edit/dialogs.h"
@@ -31,6 +32,7 @@ void ResetProgramState() {
   ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
+  ResetMessageLog();
 }
 
 }  // namespace kestrel

@@ -2,6 +2,7 @@
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
 //                [--allow-folded] [--bathymetry FILE]... [depth options] INPUT
+//   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
@@ -103,6 +104,7 @@ const char* const kUsage =
     "                     folded cells (the model fails at a fold as soon as\n"
     "                     water moves through it)\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
@@ -137,6 +139,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      std::puts("kestrel-grid (Kestrel) " KESTREL_VERSION);
       return kExitOk;
     }
     if (arg == "-C") {
