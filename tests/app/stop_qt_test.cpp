@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "edit/journal.h"
 #include "grid/gridstore.h"
 #include "grid/stop.h"
