@@ -6,6 +6,8 @@
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
+#include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/gridstore.h"
 #include "grid/stop.h"
 #include "grid/workers.h"
@@ -27,6 +29,8 @@ void ResetProgramState() {
   ResetGridThreads();
   ResetStopState();
   referenceSystem.clear();
+  inputFileName.clear();
+  ResetReadChoices();
   ResetLinkState();
   ResetDeckCheck();
   ResetBathymetry();

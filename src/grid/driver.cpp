@@ -238,10 +238,11 @@ void GenerateGrids() {
     }
     clipPolygon = i;
   }
+  FindLandPolygons();
 
   int32_t suitable = 0, extraneous = 0;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
     if (IsSuitable(PolygonAt(i))) {
       ++suitable;
     } else {
@@ -272,11 +273,12 @@ void GenerateGrids() {
     }
     int32_t deleted = 0;
     for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-      if (i == clipPolygon || IsSuitable(PolygonAt(i))) continue;
+      if (IsMaskPolygon(i) || IsSuitable(PolygonAt(i))) continue;
       DeletePolygon(i);
       ++deleted;
       if (i < clipPolygon) --clipPolygon;
     }
+    FindLandPolygons();  // the removals moved them
     // One undo brings them all back.
     PushInt(deleted);
     PushInt(UndoPolygonList);
@@ -314,8 +316,10 @@ void GenerateGrids() {
     PatchPlan* plans;
     ~ReleasePlans() { FreeBlock(plans); }
   } releasePlans{plans};
+  int32_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
+    ++total;
     WorkingBoundary w;
     const bool reversed = BuildWorkingBoundary(PolygonAt(i), w);
     const bool planned = PlanPatch(i, w, reversed, plans[i]);
@@ -356,7 +360,6 @@ void GenerateGrids() {
     grids.nj[i] = plans[i].nj;
   }
 
-  const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   const StepFailure failure = BuildPatches(plans, count, clipPolygon);
   if (failure.code == kStoppedByUser) {
     // The user's stop: no grids, and nothing else changes.
