@@ -73,6 +73,16 @@ QEvent::Type CommandEvent::Type() {
   return type;
 }
 
+namespace {
+
+// A layout put off until step 1 is done.
+QEvent::Type LayoutEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+}  // namespace
+
 IconButton::IconButton(QWidget* parent, int slot, const uint8_t* bitmap)
     : QWidget(parent), slot_(slot), state_(static_cast<uint32_t>(kButtons[slot].command)), bitmap_(bitmap) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -210,10 +220,29 @@ bool MainWindow::event(QEvent* event) {
     }
     return true;
   }
+  if (event->type() == LayoutEventType()) {
+    if (StoppableWorkRunning()) {
+      QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+    } else {
+      layoutPending_ = false;
+      LayoutWindows(0, 0);
+    }
+    return true;
+  }
   return QWidget::event(event);
 }
 
-void MainWindow::resizeEvent(QResizeEvent*) { LayoutWindows(width(), height()); }
+void MainWindow::resizeEvent(QResizeEvent*) {
+  if (!StoppableWorkRunning()) {
+    LayoutWindows(width(), height());
+  } else if (!layoutPending_) {
+    // The layout zooms all, which records the view in the undo journal:
+    // while step 1 works it waits, as commands do, so that a stop leaves
+    // the journal as it was.
+    layoutPending_ = true;
+    QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+  }
+}
 
 bool MainWindow::TakeDroppedFile(std::string& name) {
   if (droppedFile_.empty()) return false;

@@ -81,6 +81,7 @@ class MainWindow : public QWidget {
 
  private:
   std::string droppedFile_;
+  bool layoutPending_ = false;  // a resize waits for step 1 to end
   PlotWidget* plot_;
   StatusLine* status_;
   IconButton* buttons_[kButtonCount];

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -34,9 +35,9 @@ class StopWindowTest : public WindowTest {
 
 // Keys pressed while step 1 works on a polygon that takes minutes reach the
 // window only when step 1 hands over its input: Ctrl+Z (zoom all, which
-// would record the view) is swallowed and Escape stops the work. The grids
-// are not made, and the polygons, the journal and `modified` stay as they
-// were.
+// would record the view) is swallowed, a resize waits for the work to end,
+// and Escape stops the work. The grids are not made, and the polygons, the
+// journal and `modified` stay as they were.
 TEST_F(StopWindowTest, EscapeStopsALongStepOneAndTheStoreIsUntouched) {
   AddPolygon("600 by 300", {{0, 0}, {600, 0}, {600, 300}, {0, 300}}, true);
   BoundAll();
@@ -47,6 +48,7 @@ TEST_F(StopWindowTest, EscapeStopsALongStepOneAndTheStoreIsUntouched) {
   const Polygon before = PolygonAt(0);
   const std::vector<PolygonPoint> points(before.points, before.points + before.count);
 
+  QCoreApplication::postEvent(window.get(), new QResizeEvent(QSize(1000, 700), QSize(900, 600)));
   for (const auto& [key, modifiers] : {std::pair{Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Escape, Qt::NoModifier}}) {
     QCoreApplication::postEvent(window.get(), new QKeyEvent(QEvent::KeyPress, key, modifiers));
   }
@@ -64,6 +66,10 @@ TEST_F(StopWindowTest, EscapeStopsALongStepOneAndTheStoreIsUntouched) {
   EXPECT_STREQ(PolygonAt(0).name, "600 by 300");
   ASSERT_EQ(PolygonAt(0).count, before.count);
   EXPECT_EQ(std::memcmp(PolygonAt(0).points, points.data(), points.size() * sizeof(PolygonPoint)), 0);
+
+  // The resize is laid out (and zooms all) once the work has ended.
+  Settle();
+  EXPECT_GT(journal.top, static_cast<int32_t>(entries.size()));
 
   // Escape outside step 1 is an ordinary key again: it stops nothing.
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
