@@ -346,7 +346,17 @@ bool KeyboardAndHoverFilter::eventFilter(QObject* watched, QEvent* event) {
     const int modifiers = ModifiersFromQt(key->modifiers());
     const int qtKey = KeyFromQt(key->key());
     const int id = modifiers < 0 ? 0 : FindAccelerator(qtKey, modifiers);
-    if (!id || !AcceleratorCommand(id) || SideWindowReadsKey(qtKey, modifiers)) return false;
+    if (SideWindowReadsKey(qtKey, modifiers)) return false;
+    if (StoppableWorkRunning()) {
+      // A command would run inside step 1: Escape stops the work instead,
+      // and the other command keys are ignored as in the main window.
+      if (qtKey == kKeyEscape && modifiers == 0) {
+        RequestStop();
+        return true;
+      }
+      return id && AcceleratorCommand(id);
+    }
+    if (!id || !AcceleratorCommand(id)) return false;
     DispatchCommand(id);
     return true;
   }

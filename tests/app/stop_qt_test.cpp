@@ -77,5 +77,25 @@ TEST_F(StopWindowTest, EscapeStopsALongStepOneAndTheStoreIsUntouched) {
   EXPECT_FALSE(RequestStop());
 }
 
+// The manual and the message log pass command keys to the main window; while
+// step 1 works such a key must not start a command inside it (Alt+G would
+// grid again), and Escape there stops the work too.
+TEST_F(StopWindowTest, SideWindowKeysDoNotRunCommandsWhileStepOneWorks) {
+  AddPolygon("600 by 300", {{0, 0}, {600, 0}, {600, 300}, {0, 300}}, true);
+  BoundAll();
+  ComputeExtents();
+  QWidget side;
+  PassCommandKeysToMainWindow(&side);
+  side.show();
+  for (const auto& [key, modifiers] : {std::pair{Qt::Key_G, Qt::AltModifier}, {Qt::Key_Escape, Qt::NoModifier}}) {
+    QCoreApplication::postEvent(&side, new QKeyEvent(QEvent::KeyPress, key, modifiers));
+  }
+  DispatchCommand(kCmdGrid);
+  EXPECT_STREQ(statusText, "gridding stopped");
+  EXPECT_EQ(gridsValid, 0);
+  Settle();
+  EXPECT_EQ(gridsValid, 0) << "no grid command waits either";
+}
+
 }  // namespace
 }  // namespace kestrel::testing
