@@ -10,6 +10,7 @@
 #include "formats/layers.h"
 #include "grid/gridstore.h"
 #include "grid/orthogonal.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
 #include "model/deckcheck.h"
@@ -28,6 +29,7 @@ void ResetProgramState() {
   ReleaseGridStore();
   ResetGridThreads();
   ResetOrthogonalMode();
+  ResetStopState();
   referenceSystem.clear();
   inputFileName.clear();
   ResetReadChoices();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "grid/solver.h"
+#include "grid/stop.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -172,7 +173,11 @@ StepFailure SolveConformalOn(const WorkingBoundary& boundary, const int32_t k[4]
     }
   }
   for (int c = 0; c < 2; ++c) {
-    if (SolveLinearSystem(w.matrix[c], w.solved[c], fe) != kSolved) return {c == 0 ? 5299 : 5312};
+    // The two systems differ in their matrices; each elimination ends early
+    // when the user stops step 1.
+    const int status = SolveLinearSystems(w.matrix[c], &w.solved[c], 1, fe, &StopFlag());
+    if (status == kStopped) return {kStoppedByUser};
+    if (status != kSolved) return {c == 0 ? 5299 : 5312};
     for (int32_t l = 0; l < fe; ++l) {
       if (!std::isfinite(w.solved[c][l])) return {c == 0 ? 5299 : 5312};
     }

@@ -91,6 +91,13 @@ class ScriptedFrontEnd : public FrontEnd {
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
 
+  // Long work hands over its pending input: counted, and when stopOnStatus
+  // is set and a status text beginning with it has been shown, the user asks
+  // the work to stop (as Escape does in the window).
+  std::string stopOnStatus;
+  int responsiveCalls = 0;
+  void KeepResponsive() override;
+
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   bool SawStatus(const std::string& text) const;
 };
