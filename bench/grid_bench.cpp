@@ -25,6 +25,7 @@
 #include "grid/boundary.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/vectorise.h"
 #include "grid/workers.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -222,4 +223,13 @@ BENCHMARK(BM_ReferenceBoundarySolution300x100)->Unit(benchmark::kMillisecond)->U
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The usual benchmark main, saying first which vector version the kernels
+// run with on this machine.
+int main(int argc, char** argv) {
+  benchmark::AddCustomContext("step-1 vector width", kestrel::VectorWidthInUse());
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
