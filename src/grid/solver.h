@@ -23,4 +23,9 @@ int SolveLinearSystem(double* a, double* b, int32_t n);
 // one SolveLinearSystem gives for that right-hand side.
 int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n);
 
+// The same on up to `threads` threads (the caller's among them), for large
+// systems: every step's rows are shared out, and the result is the same to
+// the last bit as on one thread.
+int SolveLinearSystemsOn(double* a, double* const* b, int32_t count, int32_t n, int32_t threads);
+
 }  // namespace kestrel
