@@ -83,28 +83,27 @@ void ExactGradient(const BoundarySolution& s, int32_t first, int32_t last, int f
   }
 }
 
-class FarFieldTest : public KestrelTest {
- protected:
+// A graded L-like outline of 2 (40 + 25) = 130 elements: enough for a tree.
+struct SolvedOutline {
   TestBoundary shape{{{0, 0}, {30, 0}, {34, 12}, {20, 14}, {18, 30}, {2, 26}}};
   TestSolution sol;
-  FieldTable table;
-  FieldScratch scratch;
+  SolvedOutline() {
+    const int32_t corners[4] = {0, 1, 3, 5};
+    SolvePatchBoundary(shape.w, corners, 40, 25, 1.3, 0.8, sol.s);
+  }
+};
+
+class FarFieldTest : public KestrelTest {
+ protected:
+  SolvedOutline outline;
+  const TestSolution& sol = outline.sol;
+  TestField field{outline.sol.s};
+  FieldTable& table = field.table;
+  FieldScratch& scratch = field.scratch;
 
   void SetUp() override {
     KestrelTest::SetUp();
-    // A graded L-like outline of 2 (40 + 25) = 130 elements: enough for a tree.
-    const int32_t corners[4] = {0, 1, 3, 5};
-    SolvePatchBoundary(shape.w, corners, 40, 25, 1.3, 0.8, sol.s);
-    ASSERT_TRUE(AllocateFieldTable(sol.s.f, table));
-    ASSERT_TRUE(AllocateFieldScratch(sol.s.f, scratch));
-    SetFieldGeometry(sol.s, table);
-    SetFieldValues(sol.s, table);
     ASSERT_GT(table.far.runs, 1);
-  }
-  void TearDown() override {
-    ReleaseFieldScratch(scratch);
-    ReleaseFieldTable(table);
-    KestrelTest::TearDown();
   }
 
   // Integrals of |q| and |u| over run r, as the bound takes them.

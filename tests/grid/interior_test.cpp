@@ -7,7 +7,6 @@
 
 #include "fixture.h"
 #include "grid/boundary.h"
-#include "grid/fieldtable.h"
 #include "grid/gridstore.h"
 #include "grid_helpers.h"
 
@@ -124,12 +123,9 @@ TEST_F(InteriorTest, QuickSearchLandsWhereTheDampedStepsLead) {
   TestSolution sol;
   const int32_t corners[4] = {0, 1, 2, 5};
   SolvePatchBoundary(shape.w, corners, 12, 9, 1.4, 0.7, sol.s);
-  FieldTable table;
-  FieldScratch scratch;
-  ASSERT_TRUE(AllocateFieldTable(sol.s.f, table));
-  ASSERT_TRUE(AllocateFieldScratch(sol.s.f, scratch));
-  SetFieldGeometry(sol.s, table);
-  SetFieldValues(sol.s, table);
+  TestField field(sol.s);
+  FieldTable& table = field.table;
+  FieldScratch& scratch = field.scratch;
   double worst = 0;
   for (int i = 1; i < 12; ++i) {
     const double xi = std::pow(i / 12.0, 1.4);
@@ -145,8 +141,6 @@ TEST_F(InteriorTest, QuickSearchLandsWhereTheDampedStepsLead) {
     }
   }
   EXPECT_LE(worst, 1e-12 * table.diagonal);
-  ReleaseFieldScratch(scratch);
-  ReleaseFieldTable(table);
 }
 
 TEST_F(InteriorTest, PointInBoundaryClosesTheLoop) {
