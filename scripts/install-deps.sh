@@ -9,6 +9,7 @@ packages=(
   libgdal-dev gdal-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth
+  locales
   clang-format
   clang libclang-rt-14-dev
 )

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/cnumbers.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -20,7 +21,7 @@ AbortHook abortHook = nullptr;
 // Formats into `buffer` of `size` bytes; returns false when the text needs
 // more than size - 1 characters.
 bool FormatInto(char* buffer, std::size_t size, const char* format, va_list args) {
-  int n = std::vsnprintf(buffer, size, format, args);
+  int n = VFormatC(buffer, size, format, args);
   return n >= 0 && static_cast<std::size_t>(n) < size;
 }
 
@@ -93,7 +94,7 @@ void ShowStatus(const char* text, bool now) {
 void ShowStatusF(bool now, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(statusText, sizeof statusText, format, args);
+  VFormatC(statusText, sizeof statusText, format, args);
   va_end(args);
   RepaintStatus(now);
 }

@@ -1,6 +1,7 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
@@ -23,6 +24,7 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }

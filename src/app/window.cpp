@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -66,8 +67,8 @@ void HoverStatus(HoverTarget target, int slot, int x, int y) {
         break;
       }
       {
-        int n = std::snprintf(statusText, sizeof statusText, "%.9G:%.9G", PixelToWorldX(static_cast<double>(px)),
-                              PixelToWorldY(static_cast<double>(py)));
+        int n = FormatC(statusText, sizeof statusText, "%.9G:%.9G", PixelToWorldX(static_cast<double>(px)),
+                        PixelToWorldY(static_cast<double>(py)));
         if (selectedPolygon >= 0 && selectedPolygon < store.polygonCount && n > 0 &&
             static_cast<size_t>(n) < sizeof statusText) {
           n += std::snprintf(statusText + n, sizeof statusText - n, " current selection %i: %s",

@@ -7,6 +7,7 @@
 #include "app/buttons.h"
 #include "app/report.h"
 #include "edit/journal.h"
+#include "formats/cnumbers.h"
 #include "formats/polyfile.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -95,7 +96,7 @@ long FormatSelectedPolygons(std::string& text) {
     text += line;
     for (int32_t k = 0; k < p.count; ++k) {
       const PolygonPoint& q = p.points[k];
-      std::snprintf(line, sizeof line, "%0.9G\t%0.9G\t%0.9G\r\n", q.x, q.y, q.z);
+      FormatC(line, sizeof line, "%0.9G\t%0.9G\t%0.9G\r\n", q.x, q.y, q.z);
       text += line;
     }
     text += "END\r\n";

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "formats/textcheck.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -89,7 +90,7 @@ int ReadPair(DxfReader& r) {
 // trailing characters do not matter.
 bool Is(const DxfReader& r, const char* keyword) { return std::strncmp(r.value, keyword, std::strlen(keyword)) == 0; }
 
-double Number(const DxfReader& r) { return std::strtod(r.value, nullptr); }
+double Number(const DxfReader& r) { return ReadDouble(r.value, nullptr); }
 long Integer(const DxfReader& r) { return std::strtol(r.value, nullptr, 10); }
 
 // The most points one polygon can hold: its count is a 32-bit number, and a

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdlib>
 
+#include "formats/cnumbers.h"
+
 namespace kestrel {
 
 namespace {
@@ -63,7 +65,7 @@ void OutputFile::Print(const char* format, ...) {
   if (!stream_ || failed_) return;
   va_list args;
   va_start(args, format);
-  if (std::vfprintf(stream_, format, args) < 0) failed_ = true;
+  if (VPrintC(stream_, format, args) < 0) failed_ = true;
   va_end(args);
 }
 

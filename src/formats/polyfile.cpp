@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "formats/georef.h"
 #include "formats/outfile.h"
 #include "formats/textcheck.h"
@@ -24,7 +25,7 @@ namespace kestrel {
 
 int ParsePointLine(const char* line, double& x, double& y, double& z) {
   double a = 0, b = 0, c = 0;
-  const int n = std::sscanf(line, "%lf%*[ ,\t]%lf%*[ ,\t]%lf", &a, &b, &c);
+  const int n = ScanC(line, "%lf%*[ ,\t]%lf%*[ ,\t]%lf", &a, &b, &c);
   if (n >= 2) {
     x = a;
     y = b;
@@ -35,7 +36,7 @@ int ParsePointLine(const char* line, double& x, double& y, double& z) {
 
 bool ParseHeaderName(const char* line, char name[32]) {
   char token[32] = {};
-  if (std::sscanf(line, "%*s%*[ ,\t]%31s", token) != 1) return false;
+  if (ScanC(line, "%*s%*[ ,\t]%31s", token) != 1) return false;
   std::memcpy(name, token, sizeof token);
   return true;
 }
@@ -290,7 +291,7 @@ bool WritePolygonStream(FILE* out, long& lines, bool withMarks, bool showProgres
     if (std::fprintf(out, "%s %s\n", Keyword(p.count), name) < 0) return false;
     for (int32_t k = 0; k < p.count; ++k) {
       const PolygonPoint& q = p.points[k];
-      if (std::fprintf(out, "%0.9G %0.9G %0.9G", q.x, q.y, q.z) < 0) return false;
+      if (PrintC(out, "%0.9G %0.9G %0.9G", q.x, q.y, q.z) < 0) return false;
       if (withMarks) {
         for (int c = 0; c < 4; ++c) {
           if (p.corners[c] == k + 1 && std::fprintf(out, " \x11%i", c + 1) < 0) return false;

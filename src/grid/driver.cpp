@@ -13,6 +13,7 @@
 #include "app/buttons.h"
 #include "app/report.h"
 #include "edit/journal.h"
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "grid/interior.h"
 #include "grid/names.h"
@@ -42,7 +43,7 @@ void StopBox(const char* caption, const char* format, ...) {
   char text[1024];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  VFormatC(text, sizeof text, format, args);
   va_end(args);
   UI().AskOkCancel(caption, text);
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/cnumbers.h"
+
 namespace kestrel {
 
 namespace {
@@ -43,14 +45,14 @@ NameSettings ReadNameSettings(const char* name) {
   if (char* bracket = std::strchr(copy, '[')) {
     const char* p = bracket + 1;
     char* end = nullptr;
-    const double first = std::strtod(p, &end);
+    const double first = ReadDouble(p, &end);
     if (end != p && !std::isnan(first)) {
       s.aGiven = true;
       s.a = first;
       if (*end == ',') {
         const char* q = end + 1;
         char* end2 = nullptr;
-        const double second = std::strtod(q, &end2);
+        const double second = ReadDouble(q, &end2);
         if (end2 != q && !std::isnan(second)) {
           s.bGiven = true;
           s.b = second;

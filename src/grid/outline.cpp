@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "formats/outfile.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
@@ -12,7 +13,7 @@ namespace kestrel {
 namespace {
 
 bool WriteNode(FILE* out, const double* x, const double* y, int32_t index) {
-  return std::fprintf(out, "%lf %lf\n", x[index], y[index]) >= 0;
+  return PrintC(out, "%lf %lf\n", x[index], y[index]) >= 0;
 }
 
 bool WritePatch(FILE* out, int32_t k) {

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "store/store.h"
 
@@ -82,6 +83,11 @@ CellQuality MeasureCell(const double x[4], const double y[4]) {
   return q;
 }
 
+void CellEdgeSizes(const double x[4], const double y[4], double& dx, double& dy) {
+  dx = EdgeMeanI(x, y);
+  dy = EdgeMeanJ(x, y);
+}
+
 int OrthogonalityBand(double deviation) {
   for (int b = 0; b < 3; ++b) {
     if (deviation < kOrthogonalityBands[b]) return b;
@@ -154,9 +160,9 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon)
 
 std::string QualityStatusLine(const QualitySummary& all) {
   char text[256];
-  std::snprintf(text, sizeof text,
-                "orthogonality deviation up to %.1f deg (mean %.2f), aspect ratio up to %.1f, %li folded cells",
-                all.orthogonality.largest, all.orthogonality.mean, all.aspect.largest, all.folded);
+  FormatC(text, sizeof text,
+          "orthogonality deviation up to %.1f deg (mean %.2f), aspect ratio up to %.1f, %li folded cells",
+          all.orthogonality.largest, all.orthogonality.mean, all.aspect.largest, all.folded);
   return text;
 }
 
@@ -173,7 +179,7 @@ void AppendLine(std::string& out, const char* format, ...) {
   char line[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
+  VFormatC(line, sizeof line, format, args);
   va_end(args);
   out += line;
   out += '\n';

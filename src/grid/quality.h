@@ -25,6 +25,10 @@ struct CellQuality {
 // P11 = (i+1, j+1) and P01 = (i, j+1): everything but the neighbour ratios.
 CellQuality MeasureCell(const double x[4], const double y[4]);
 
+// DX and DY of a cell as the model files define them: the mean lengths of its
+// two edges along i and of its two edges along j (corners as above).
+void CellEdgeSizes(const double x[4], const double y[4], double& dx, double& dy);
+
 // Bands that count how many cells pass (strictly below the limit).
 constexpr double kOrthogonalityBands[3] = {1, 3, 10};
 constexpr double kAspectBands[3] = {2, 5, 10};

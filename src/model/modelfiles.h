@@ -4,6 +4,10 @@
 // the grid quality report QUALITY.TXT.
 #pragma once
 
+#include <cstdint>
+
+#include "model/timestep.h"
+
 namespace kestrel {
 
 // The FILE command. Refuses with "polygons must first be linked" in the
@@ -19,15 +23,24 @@ bool WriteModelFiles();
 bool LinkIsCurrent();
 
 // The single files. Each returns false after reporting a file it could not
-// create or write.
-bool WriteEfdcInp(const char* title);
+// create or write. Card C7 of EFDC.INP carries `stepsPerPeriod` time steps in
+// a reference period.
+bool WriteEfdcInp(const char* title, int32_t stepsPerPeriod = kDefaultStepsPerPeriod);
 bool WriteCellInp();  // CELL.INP and the identical CELLLT.INP
+// With survey data loaded, each cell's depth and bottom elevation come from
+// it (see depth/celldepth.h); without, every cell is 1 m deep.
 bool WriteDxdyInp();
 bool WriteLxlyInp();
 bool WriteCornersInp();
 bool WriteShowInp();  // only when the folder has no SHOW.INP
 // QUALITY.TXT: cells named by model I and J when the grid is linked, by their
-// place in their patch otherwise.
+// place in their patch otherwise; after the grid measures the time step the
+// cells allow and, with survey data loaded, how the depths were found.
 bool WriteQualityFile();
+
+// When a SHOW.INP in the working folder names a cell that is not water in
+// the cell map (or names none it can read), its model I and J; false when it
+// shows a water cell or there is no such file.
+bool KeptShowCellIsDry(int32_t& modelI, int32_t& modelJ);
 
 }  // namespace kestrel

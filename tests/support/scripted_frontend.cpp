@@ -45,6 +45,7 @@ bool ScriptedFrontEnd::AskOkCancel(const char* caption, const char* text) {
 }
 
 bool ScriptedFrontEnd::AskValue(const char*, std::string& value) {
+  shownValues.push_back(value);
   if (values.empty()) return false;
   const std::optional<std::string> v = values.front();
   values.pop_front();

@@ -47,6 +47,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::vector<int> erased, drawn;
   std::string clipboard;
   std::vector<std::string> shownFiles;
+  std::vector<std::string> shownValues;  // the text each value dialog opened with
 
   // How the user answers, consumed front first. Empty queues give the
   // defaults: Notify OK, questions Cancel, dialogs cancelled.
