@@ -382,7 +382,6 @@ void SetFieldGeometry(const BoundarySolution& s, FieldTable& t) {
     yHigh = std::max(yHigh, t.y[k]);
   }
   t.diagonal = std::hypot(xHigh - xLow, yHigh - yLow);
-  BuildFarField(t);
   for (int32_t e = 0; e < f; ++e) {
     const double dx = t.x[e + 1] - t.x[e], dy = t.y[e + 1] - t.y[e];
     const double L = std::sqrt(dx * dx + dy * dy);
@@ -393,6 +392,7 @@ void SetFieldGeometry(const BoundarySolution& s, FieldTable& t) {
     t.ey[e] = dy * iL;
   }
   BuildBands(t);
+  BuildFarField(t);
 }
 
 void SetFieldValues(const BoundarySolution& s, FieldTable& t) {

@@ -100,7 +100,10 @@ void ReleaseFieldScratch(FieldScratch& scratch);
 
 // Fills the geometry of the table from the boundary nodes of `solution`.
 void SetFieldGeometry(const BoundarySolution& solution, FieldTable& table);
-// Fills the values and fluxes (after the boundary system is solved).
+// Fills the values and fluxes (after the boundary system is solved), and
+// the series of the far field from them. Any boundary values and fluxes
+// will do; a caller that fills the per-element arrays of the table itself
+// (values or fluxes that jump at the nodes) calls SetFarFieldValues after.
 void SetFieldValues(const BoundarySolution& solution, FieldTable& table);
 
 // xi, eta and their gradients at (px, py).
