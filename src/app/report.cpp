@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/messagelog.h"
 #include "formats/cnumbers.h"
 #include "store/store.h"
 
@@ -31,6 +32,17 @@ bool FormatInto(char* buffer, std::size_t size, const char* format, ...) {
   bool ok = FormatInto(buffer, size, format, args);
   va_end(args);
   return ok;
+}
+
+// Every message the user is given also goes to the message log.
+void Record(LogSource source, const char* text) {
+  const LogChange change = LogMessage(source, text);
+  if (change != LogChange::None) UI().MessageLogged(change == LogChange::Added);
+}
+
+// A box's caption and text as one log entry.
+void RecordBox(const char* caption, const char* text) {
+  Record(LogSource::Box, (std::string(caption) + ": " + text).c_str());
 }
 
 }  // namespace
@@ -58,6 +70,7 @@ void Abort(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "Fatal Error Code %i", code)) {
     UI().FatalExit("Abort(): header overflow");
   }
+  RecordBox(caption, text);
   std::string shown = text;
   if (abortHook) {
     AbortHook hook = abortHook;
@@ -82,12 +95,14 @@ int Notify(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "non-fatal error code %i", code)) {
     UI().FatalExit("Notify(): header overflow");
   }
+  RecordBox(caption, text);
   if (!UI().NotifyBox(code, caption, text)) UI().EndProcess(0);
   return 1;  // OK
 }
 
 void ShowStatus(const char* text, bool now) {
   std::snprintf(statusText, sizeof statusText, "%s", text ? text : "");
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 
@@ -96,6 +111,7 @@ void ShowStatusF(bool now, const char* format, ...) {
   va_start(args, format);
   VFormatC(statusText, sizeof statusText, format, args);
   va_end(args);
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 

@@ -1,5 +1,6 @@
 #include "app/reset.h"
 
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "edit/dialogs.h"
@@ -8,6 +9,7 @@
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -24,9 +26,11 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
   SetBlockLimit(kMaxBlockBytes);
+  ResetMessageLog();
 }
 
 }  // namespace kestrel

@@ -21,6 +21,9 @@ struct CellQuality {
   bool folded = false;  // a corner of 180 degrees or more, or no positive area
 };
 
+// The corner nodes P00, P10, P11, P01 of cell (i, j) of polygon k.
+void CellCornerNodes(int32_t k, int32_t i, int32_t j, double x[4], double y[4]);
+
 // The measures of one cell from its corner nodes P00 = (i, j), P10 = (i+1, j),
 // P11 = (i+1, j+1) and P01 = (i, j+1): everything but the neighbour ratios.
 CellQuality MeasureCell(const double x[4], const double y[4]);

@@ -21,6 +21,7 @@
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "link/outfile.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -205,12 +206,10 @@ bool WriteLxlyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double x = (c.x00 + c.x10 + c.x11 + c.x01) * 0.25;
     const double y = (c.y00 + c.y10 + c.y11 + c.y01) * 0.25;
-    // Direction of the cell's i axis: from the middle of its low-i edge to
-    // the middle of its high-i edge.
-    const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
-    const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
-    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve, cun,
-           cvn);
+    const double cx[4] = {c.x00, c.x10, c.x11, c.x01}, cy[4] = {c.y00, c.y10, c.y11, c.y01};
+    const CellRotation r = RotationOf(cx, cy);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, r.cue, r.cve,
+           r.cun, r.cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -269,6 +268,8 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
+  // Nothing is written for a grid the model could not use.
+  if (!DeckPasses(6449, "no model files were written: the linked grid fails its check\n")) return false;
   // With survey data loaded the depths come first: a deck without them
   // would model a flat bed.
   const DepthField* depths = nullptr;

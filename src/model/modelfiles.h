@@ -12,10 +12,12 @@ namespace kestrel {
 
 // The FILE command. Refuses with "polygons must first be linked" in the
 // status line unless the current patches carry a valid link (linksValid; a
-// link with overlapping cells or a failed grid check is not valid). Otherwise
-// writes the files in order and stops at the first file that cannot be
-// created or written, naming it in a Notify box. Returns true when all of them
-// files were written.
+// link with overlapping cells or a failed grid check is not valid, and an
+// edit since the link makes it stale). Then checks the linked grid as the
+// model will see it (model/deckcheck.h) and writes nothing when that fails,
+// naming the first failing cells in a Notify box. Otherwise writes the files
+// in order and stops at the first file that cannot be created or written,
+// naming it in a Notify box. Returns true when all of them were written.
 bool WriteModelFiles();
 
 // Whether the cell map in memory was built for the patches in memory and
