@@ -6,7 +6,10 @@
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
+#include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
 #include "model/deckcheck.h"
@@ -24,7 +27,10 @@ void ResetProgramState() {
   ResetMouse();
   ReleaseGridStore();
   ResetGridThreads();
+  ResetStopState();
   referenceSystem.clear();
+  inputFileName.clear();
+  ResetReadChoices();
   ResetLinkState();
   ResetDeckCheck();
   ResetBathymetry();
