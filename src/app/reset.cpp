@@ -24,6 +24,7 @@ void ResetProgramState() {
   referenceSystem.clear();
   ResetLinkState();
   SetAbortHook(nullptr);
+  SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);
 }
 
