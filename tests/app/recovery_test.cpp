@@ -161,8 +161,8 @@ TEST_F(RecoveryTest, CancelKeepsTheProgramOpenWhenTheWorkCannotBeSaved) {
   ui.notifyAnswers.push_back(false);
   EXPECT_EQ(Notify(3916, "can't create output file %s", fileName), 1);
   ASSERT_EQ(ui.warnings.size(), 1u);
-  EXPECT_NE(ui.warnings[0].find("could not be saved"), std::string::npos);
-  EXPECT_NE(ui.warnings[0].find("Kestrel stays open"), std::string::npos);
+  EXPECT_NE(ui.warnings[0].text.find("could not be saved"), std::string::npos);
+  EXPECT_NE(ui.warnings[0].text.find("Kestrel stays open"), std::string::npos);
   EXPECT_EQ(store.polygonCount, 1);
 }
 

@@ -48,7 +48,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::string clipboard;
   std::vector<std::string> shownFiles;
   std::vector<std::string> shownValues;  // the text each value dialog opened with
-  std::vector<std::string> warnings;     // caption: text of each warning box
+  std::vector<Box> warnings;             // the warning boxes (code 0)
 
   // How the user answers, consumed front first. Empty queues give the
   // defaults: Notify OK, questions Cancel, dialogs cancelled.
@@ -82,9 +82,7 @@ class ScriptedFrontEnd : public FrontEnd {
   bool StartHelp() override { return helpStarts; }
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
-  void ShowWarning(const char* caption, const char* text) override {
-    warnings.push_back(std::string(caption) + ": " + text);
-  }
+  void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   bool SawStatus(const std::string& text) const;
