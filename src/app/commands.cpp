@@ -1,8 +1,12 @@
 #include "app/commands.h"
 
+#include <string>
+
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
+#include "depth/bathymetry.h"
+#include "depth/celldepth.h"
 #include "edit/commands.h"
 #include "edit/journal.h"
 #include "formats/clipboard.h"
@@ -15,6 +19,7 @@
 #include "model/modelfiles.h"
 #include "store/selection.h"
 #include "store/store.h"
+#include "view/depthview.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -78,6 +83,9 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     {3972, kCmdClearCorners},
     {3942, kCmdQualityView},
     {3940, kCmdExportGrid},
+    // Survey data for the depths (Ctrl+B) and the depth view (Ctrl+D).
+    {3937, kCmdLoadBathymetry},
+    {3939, kCmdDepthView},
     // The original numbers of the corner commands.
     {3898, kCmdClearCorners},
     {3899, kCmdCorner1},
@@ -94,6 +102,9 @@ void Corner3();
 void Corner4();
 void LinkCommand();
 void FileModelCommand();
+void DepthsForTheView();
+void LoadBathymetryCommand();
+void RefreshDepths();
 
 constexpr CommandEntry Run(int id, void (*operation)()) { return CommandEntry{id, operation, nullptr, false, false}; }
 // For commands that change the selection or the file state without redrawing.
@@ -118,6 +129,33 @@ void Corner4() { SetCorner(4); }
 void LinkCommand() { RunLinkStep(); }
 
 void FileModelCommand() { WriteModelFiles(); }
+
+// Works out the depths for the depth view, leaving the status line as it
+// was (the work shows its progress there).
+void DepthsForTheView() {
+  if (!depthView || !DepthsPending()) return;
+  const std::string before = statusText;
+  if (CurrentDepths()) {
+    ShowStatus(before.c_str());
+  } else {
+    ShowStatusF(false, "depth view: no depths for the grid (%s)", DepthProblem().c_str());
+  }
+}
+
+// The depth view shows the new depths at once.
+void LoadBathymetryCommand() {
+  LoadBathymetry();
+  DepthsForTheView();
+  UI().RepaintPlot();
+}
+
+// Posted by the plot when the depth view waits for depths: works them out
+// (reporting a failure once) and paints them.
+void RefreshDepths() {
+  if (!depthView || !DepthsPending()) return;
+  DepthsForTheView();
+  UI().RepaintPlot();
+}
 
 // Every command the program can run, one row each. A command missing here
 // beeps.
@@ -170,6 +208,9 @@ constexpr CommandEntry kCommands[] = {
     Run(kCmdZoomOut, ZoomOut),
     Run(kCmdQualityView, ToggleQualityView),
     Run(kCmdExportGrid, ExportGrid),
+    Run(kCmdLoadBathymetry, LoadBathymetryCommand),
+    Run(kCmdDepthView, ToggleDepthView),
+    RunKeepingFocus(kCmdRefreshDepths, RefreshDepths),
 };
 // clang-format on
 

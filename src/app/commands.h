@@ -56,8 +56,11 @@ enum CommandId : int {
   kCmdUnassigned1070 = 1070,
   kCmdZoomOut = 1071,
   // Commands beyond the original table.
-  kCmdQualityView = 1072,  // show the cells coloured by their grid quality
-  kCmdExportGrid = 1073,   // write the linked grid as a GeoPackage
+  kCmdQualityView = 1072,     // show the cells coloured by their grid quality
+  kCmdExportGrid = 1073,      // write the linked grid as a GeoPackage
+  kCmdLoadBathymetry = 1074,  // load survey data for the depths
+  kCmdDepthView = 1075,       // show the cells coloured by their depth
+  kCmdRefreshDepths = 1076,   // work out the depths the depth view waits for (no key)
 };
 
 // One row of the command table.

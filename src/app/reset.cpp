@@ -1,12 +1,14 @@
 #include "app/reset.h"
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 #include "view/mouse.h"
 #include "view/view.h"
@@ -23,6 +25,8 @@ void ResetProgramState() {
   ResetGridThreads();
   referenceSystem.clear();
   ResetLinkState();
+  ResetDeckCheck();
+  ResetBathymetry();
   SetAbortHook(nullptr);
   SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);

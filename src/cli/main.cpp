@@ -1,6 +1,7 @@
 // kestrel-grid: the whole workflow without a window.
 //
-//   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT
+//   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
+//                [--bathymetry FILE]... [depth options] INPUT
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
@@ -15,9 +16,11 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/report.h"
 #include "cli/console_frontend.h"
+#include "depth/bathymetry.h"
 #include "edit/journal.h"
 #include "formats/gisexport.h"
 #include "formats/input.h"
@@ -38,7 +41,8 @@ constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
 
 const char* const kUsage =
-    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous] INPUT\n"
+    "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]\n"
+    "                    [--bathymetry FILE]... [depth options] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
     "every status-line text on standard error:\n"
@@ -58,6 +62,14 @@ const char* const kUsage =
     "                     of model cells and a layer of the polygons\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
+    "  --bathymetry FILE  survey data for the depths in DXDY.INP: x y z text,\n"
+    "                     a GIS point layer or a raster; repeatable, a later\n"
+    "                     file fills only the cells the earlier ones leave empty\n"
+    "  --soundings        the values are depths below the datum (positive down),\n"
+    "                     not bottom elevations (positive up)\n"
+    "  --water-level Z    the initial water surface (default 0)\n"
+    "  --min-depth D      no cell shallower than D metres (default 0.1)\n"
+    "  --time-step auto   write into card C7 a time step the cells allow\n"
     "  --help             show this text\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
@@ -80,8 +92,16 @@ int main(int argc, char** argv) {
   bool keepExtraneous = false;
   int lastStep = 4;
   std::string geoPackage;
+  std::vector<std::string> surveys;
+  const std::vector<std::string> words(argv, argv + argc);
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    std::string problem;
+    if (const int taken = TakeDepthOption(words, static_cast<size_t>(i), problem)) {
+      if (taken < 0) return Usage(problem.c_str());
+      i += taken - 1;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return kExitOk;
@@ -97,6 +117,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--gpkg") {
       if (i + 1 >= argc) return Usage("--gpkg needs a file name");
       geoPackage = argv[++i];
+    } else if (arg == "--bathymetry") {
+      if (i + 1 >= argc) return Usage("--bathymetry needs a file name");
+      surveys.emplace_back(argv[++i]);
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -130,6 +153,10 @@ int main(int argc, char** argv) {
   ComputeExtents();
   ClearJournal();
   if (store.polygonCount < 1) return kExitNoPolygons;
+  // Survey files are named from where the tool was started.
+  for (const std::string& survey : surveys) {
+    if (!AddBathymetrySource(survey.c_str())) return kExitNoPolygons;
+  }
 
   // The input has been read: from here on every output file goes to DIR.
   if (!outputDir.empty() && chdir(outputDir.c_str()) != 0) {

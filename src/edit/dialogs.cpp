@@ -27,6 +27,7 @@ std::string DialogCaption(const char* dialog) {
   if (std::strcmp(dialog, "SPACING") == 0) return "Space Polygon Points";
   if (std::strcmp(dialog, "REMOVE") == 0) return "Remove Polygons Shorter Than";
   if (std::strcmp(dialog, "RENAME") == 0) return "Rename Polygon";
+  if (std::strcmp(dialog, "BATHYMETRY") == 0) return "Bathymetry: --soundings, --water-level Z, --min-depth D";
   if (std::strcmp(dialog, "SELECT") == 0) {
     char caption[64];
     std::snprintf(caption, sizeof caption, "Select a Polygon (1 to %i)", static_cast<int>(store.polygonCount));

@@ -13,6 +13,8 @@
 #include <tuple>
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
+#include "depth/celldepth.h"
 #include "formats/georef.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
@@ -40,6 +42,19 @@ void CellSizes(const double x[4], const double y[4], double& dx, double& dy) {
   dy = (std::hypot(x[3] - x[0], y[3] - y[0]) + std::hypot(x[2] - x[1], y[2] - y[1])) * 0.5;
 }
 
+// With survey data loaded every cell carries its depth, bottom elevation
+// and how they were found.
+bool AddDepthFields(OGRLayer* layer) {
+  return AddField(layer, "depth", OFTReal) && AddField(layer, "elevation", OFTReal) &&
+         AddField(layer, "depth_method", OFTString);
+}
+
+void SetDepthFields(OGRFeature& f, const CellDepth& d) {
+  f.SetField("depth", d.depth);
+  f.SetField("elevation", d.elevation);
+  f.SetField("depth_method", DepthMethodName(d.method));
+}
+
 bool WriteCells(OGRLayer* layer, long& written) {
   const char* fields[] = {"dx",           "dy",           "orthogonality", "corner_deviation",
                           "aspect_ratio", "size_ratio_i", "size_ratio_j"};
@@ -51,6 +66,9 @@ bool WriteCells(OGRLayer* layer, long& written) {
     if (!AddField(layer, f, OFTReal)) return false;
   }
   if (!AddField(layer, "folded", OFTInteger)) return false;
+  const DepthField* depths = bathymetrySources.empty() ? nullptr : CurrentDepths();
+  if (!bathymetrySources.empty() && !depths) return false;
+  if (depths && !AddDepthFields(layer)) return false;
 
   std::map<std::tuple<int32_t, int32_t, int32_t>, CellQuality> quality;
   for (const CellQuality& q : MeasureGrid()) quality[{q.polygon, q.i, q.j}] = q;
@@ -93,6 +111,7 @@ bool WriteCells(OGRLayer* layer, long& written) {
           f->SetField("size_ratio_j", q->second.sizeRatioJ);
           f->SetField("folded", q->second.folded ? 1 : 0);
         }
+        if (depths) SetDepthFields(*f, depths->cells[k][static_cast<size_t>(j) * ni + i]);
         f->SetGeometry(&cell);
         if (layer->CreateFeature(f.get()) != OGRERR_NONE) return false;
         ++written;
@@ -136,6 +155,10 @@ bool WritePolygons(OGRLayer* layer) {
 bool WriteGridGeoPackage(const char* name) {
   if (!LinkIsCurrent()) {
     ShowStatus("polygons must first be linked");
+    return false;
+  }
+  if (!bathymetrySources.empty() && !CurrentDepths()) {
+    ShowStatusF(false, "grid not exported: no depths for the grid (%s)", DepthProblem().c_str());
     return false;
   }
   GDALAllRegister();

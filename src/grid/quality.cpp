@@ -26,16 +26,6 @@ double Ratio(double a, double b) {
   return hi / lo;
 }
 
-void CellCorners(int32_t k, int32_t i, int32_t j, double x[4], double y[4]) {
-  const int32_t ni = grids.ni[k];
-  const int32_t index[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i + 1, j), NodeIndex(ni, i + 1, j + 1),
-                            NodeIndex(ni, i, j + 1)};
-  for (int c = 0; c < 4; ++c) {
-    x[c] = grids.x[k][index[c]];
-    y[c] = grids.y[k][index[c]];
-  }
-}
-
 double EdgeMeanI(const double x[4], const double y[4]) {
   return (std::hypot(x[1] - x[0], y[1] - y[0]) + std::hypot(x[2] - x[3], y[2] - y[3])) * 0.5;
 }
@@ -52,6 +42,16 @@ void Add(MeasureSummary& s, double value, const double bands[3]) {
 }
 
 }  // namespace
+
+void CellCornerNodes(int32_t k, int32_t i, int32_t j, double x[4], double y[4]) {
+  const int32_t ni = grids.ni[k];
+  const int32_t index[4] = {NodeIndex(ni, i, j), NodeIndex(ni, i + 1, j), NodeIndex(ni, i + 1, j + 1),
+                            NodeIndex(ni, i, j + 1)};
+  for (int c = 0; c < 4; ++c) {
+    x[c] = grids.x[k][index[c]];
+    y[c] = grids.y[k][index[c]];
+  }
+}
 
 CellQuality MeasureCell(const double x[4], const double y[4]) {
   CellQuality q;
@@ -83,6 +83,11 @@ CellQuality MeasureCell(const double x[4], const double y[4]) {
   return q;
 }
 
+void CellEdgeSizes(const double x[4], const double y[4], double& dx, double& dy) {
+  dx = EdgeMeanI(x, y);
+  dy = EdgeMeanJ(x, y);
+}
+
 int OrthogonalityBand(double deviation) {
   for (int b = 0; b < 3; ++b) {
     if (deviation < kOrthogonalityBands[b]) return b;
@@ -103,7 +108,7 @@ std::vector<CellQuality> MeasureGrid() {
       for (int32_t i = 0; i < ni; ++i) {
         if (!IsActiveCell(k, i, j)) continue;
         double x[4], y[4];
-        CellCorners(k, i, j, x, y);
+        CellCornerNodes(k, i, j, x, y);
         CellQuality q = MeasureCell(x, y);
         q.polygon = k;
         q.i = i;

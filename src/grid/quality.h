@@ -21,9 +21,16 @@ struct CellQuality {
   bool folded = false;  // a corner of 180 degrees or more, or no positive area
 };
 
+// The corner nodes P00, P10, P11, P01 of cell (i, j) of polygon k.
+void CellCornerNodes(int32_t k, int32_t i, int32_t j, double x[4], double y[4]);
+
 // The measures of one cell from its corner nodes P00 = (i, j), P10 = (i+1, j),
 // P11 = (i+1, j+1) and P01 = (i, j+1): everything but the neighbour ratios.
 CellQuality MeasureCell(const double x[4], const double y[4]);
+
+// DX and DY of a cell as the model files define them: the mean lengths of its
+// two edges along i and of its two edges along j (corners as above).
+void CellEdgeSizes(const double x[4], const double y[4], double& dx, double& dy);
 
 // Bands that count how many cells pass (strictly below the limit).
 constexpr double kOrthogonalityBands[3] = {1, 3, 10};

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "app/buttons.h"
 #include "app/report.h"
 #include "grid/gridstore.h"
 #include "link/cellfiles.h"
 #include "link/link.h"
 #include "link/notice.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -244,6 +246,12 @@ bool RunLinkStep() {
   const bool linked = LinkGrids();
   const bool consistent = CheckCellGrid();
   if (!linked || !consistent || linksValid != 1) return false;
+  // The grid as the model will see it; a grid that fails cannot be filed.
+  if (!DeckPasses(6411, "the linked grid fails its check, so it cannot be filed\n")) {
+    linksValid = 0;
+    UpdateButtons();
+    return false;
+  }
   const int32_t patches = grids.patchCount - (clipPolygon >= 0 ? 1 : 0);
   ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
               patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);

@@ -7,6 +7,7 @@
 #include "link/cellmap.h"
 #include "link/outfile.h"
 #include "model/modelfiles.h"
+#include "model/timestep.h"
 
 namespace kestrel {
 
@@ -22,9 +23,10 @@ struct Card {
   Separator separator;
   const char* description;  // whole lines, each ending in a line end
   const char* header;
-  const char* data;  // whole lines; empty when the card has no entries
-  bool cLine;        // a line "C" alone stands before the header
-  bool gridCounts;   // the data line carries the grid counts of the cell map
+  const char* data;        // whole lines; empty when the card has no entries
+  bool cLine;              // a line "C" alone stands before the header
+  bool gridCounts;         // the data line carries the grid counts of the cell map
+  bool timeSteps = false;  // the data line carries the time steps in a reference period
 };
 
 // The cards after the run title, in the order the model reads them.
@@ -33,8 +35,9 @@ constexpr Card kCards[] = {
      "*\n"
      "*  ISRESTI   1 starts the run from a restart file of an earlier run,\n"
      "*            0 starts it from the initial conditions of the input files\n"
-     "*  ISRESTO   restart output: how often (in reference periods) a restart file\n"
-     "*            is written; a negative value writes none\n"
+     "*  ISRESTO   restart output: 1 or more writes a restart file every that\n"
+     "*            many reference periods; -1 writes one, RESTART.rst, at the\n"
+     "*            end of the run\n"
      "*  ISRESTR   1 writes the residual (time averaged) transport fields for\n"
      "*            restarting a long term transport run, 0 does not\n"
      "*  IS_FLUME  1 runs the model as a laboratory flume, 0 as a water body\n"
@@ -147,7 +150,7 @@ constexpr Card kCards[] = {
      "*  NDRYSTP   least number of time steps a cell stays dry once it has dried\n"
      "*\n",
      "C7   NTC  NTSPTC    NLTC    NTTC   NTCPP  NTSTBC   NTCNB   NTCVB  NTSMMT  NFLTMT NDRYSTP",
-     "       1    8640       0       0      10       0       0       0    8640       1      16\n", false, false},
+     "       1    8640       0       0      10       0       0       0    8640       1      16\n", false, false, true},
     {"C8 TIME-RELATED REAL PARAMETERS", kDashes79,
      "*\n"
      "*  TCON      conversion factor from the time unit of the input to seconds\n"
@@ -194,7 +197,8 @@ constexpr Card kCards[] = {
      "*  DX        cell width in I used when no cell sizes are read from a file\n"
      "*  DY        cell width in J used when no cell sizes are read from a file\n"
      "*  DXYCVT    factor that turns the cell sizes into metres\n"
-     "*  IMD       1 writes the grid and depth data read for checking\n"
+     "*  IMD       1 also reads changed cell data from MODDXDY.INP, and the run\n"
+     "*            fails when that file is missing or short; keep 0\n"
      "*  ZBRADJ    value added to the bottom roughness heights\n"
      "*  ZBRCVRT   factor that turns the bottom roughness heights into metres\n"
      "*  HMIN      smallest water depth allowed at the start, in metres\n"
@@ -1263,6 +1267,21 @@ static_assert(kCardCount == 102, "the deck has 102 cards after the run title");
 // One vertical layer of the whole depth.
 constexpr int kLayers = 1;
 
+// The data line of card C7 with `steps` time steps in a reference period, in
+// NTSPTC and in NTSMMT (mean mass transport over one period), each field eight
+// wide and never run into the field before it.
+std::string TimeStepDataLine(int32_t steps) {
+  const long values[11] = {1, steps, 0, 0, 10, 0, 0, 0, steps, 1, 16};
+  std::string line;
+  for (const long v : values) {
+    char field[32];
+    std::snprintf(field, sizeof field, "%8li", v);
+    if (field[0] != ' ') line += ' ';
+    line += field;
+  }
+  return line + "\n";
+}
+
 void WriteSeparator(std::FILE* out, Separator separator) {
   static const char* const kDashes = "-------------------------------------------------------------------------------";
   static_assert(sizeof "-------------------------------------------------------------------------------" == 80);
@@ -1281,7 +1300,7 @@ void WriteSeparator(std::FILE* out, Separator separator) {
 
 }  // namespace
 
-bool WriteEfdcInp(const char* title) {
+bool WriteEfdcInp(const char* title, int32_t stepsPerPeriod) {
   const char* name = "EFDC.INP";
   std::FILE* out = CreateOutputFile(name, 6450);
   if (!out) return false;
@@ -1302,6 +1321,8 @@ bool WriteEfdcInp(const char* title) {
       const int active = cellMap.activeCount;
       std::fprintf(out, "      %i  %i   %i  %i  %i    1    1  %i       0       0       0       0 0.06250 0.06250\n",
                    kLayers, cellMap.iSize, cellMap.jSize, active + 2, active, active);
+    } else if (card.timeSteps && stepsPerPeriod != kDefaultStepsPerPeriod) {
+      std::fputs(TimeStepDataLine(stepsPerPeriod).c_str(), out);
     } else {
       std::fputs(card.data, out);
     }

@@ -3,17 +3,25 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "app/report.h"
+#include "depth/bathymetry.h"
+#include "depth/celldepth.h"
+#include "depth/depthreport.h"
 #include "formats/cnumbers.h"
+#include "formats/decimal.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
 #include "link/cellmap.h"
 #include "link/link.h"
 #include "link/outfile.h"
+#include "model/deckcheck.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -149,13 +157,19 @@ bool WriteQualityFile() {
   const char* name = "QUALITY.TXT";
   std::FILE* out = CreateOutputFile(name, 6464);
   if (!out) return false;
-  const std::string report = QualityReport(MeasureGrid(), LinkIsCurrent() ? ModelCellLabel : PatchCellLabel);
+  const CellLabel label = LinkIsCurrent() ? ModelCellLabel : PatchCellLabel;
+  std::string report = QualityReport(MeasureGrid(), label);
+  report += "\n" + TimeStepReport(CheckTimeStep());
+  if (const DepthField* depths = CurrentDepths()) report += "\n" + DepthReport(*depths, label);
   std::fputs(report.c_str(), out);
   return FinishOutputFile(out, name, 6465);
 }
 
 bool WriteDxdyInp() {
   const char* name = "DXDY.INP";
+  // Without its depths the file would claim a flat bed 1 m deep.
+  const DepthField* depths = bathymetrySources.empty() ? nullptr : CurrentDepths();
+  if (!bathymetrySources.empty() && !depths) return false;
   std::FILE* out = CreateOutputFile(name, 6454);
   if (!out) return false;
   std::fputs("C DXDY.INP FILE, IN FREE FORMAT ACROSS COLUMNS\n", out);
@@ -167,7 +181,14 @@ bool WriteDxdyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double dx = (std::hypot(c.x10 - c.x00, c.y10 - c.y00) + std::hypot(c.x11 - c.x01, c.y11 - c.y01)) * 0.5;
     const double dy = (std::hypot(c.x01 - c.x00, c.y01 - c.y00) + std::hypot(c.x11 - c.x10, c.y11 - c.y10)) * 0.5;
-    PrintC(out, "%i %i %.3lf %.3lf 1.0 -1.0 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy);
+    std::string depth = "1.0", elevation = "-1.0";
+    if (depths) {
+      const CellDepth& d = depths->cells[k][static_cast<size_t>(j) * grids.ni[k] + i];
+      depth = FixedDecimal(d.depth, 3);
+      elevation = FixedDecimal(d.elevation, 3);
+    }
+    PrintC(out, "%i %i %.3lf %.3lf %s %s 0.0200\n", ModelI(k, i, j), ModelJ(k, i, j), dx, dy, depth.c_str(),
+           elevation.c_str());
   });
   return FinishOutputFile(out, name, 6455);
 }
@@ -185,12 +206,10 @@ bool WriteLxlyInp() {
     const CellCorners c = CornersOf(k, i, j);
     const double x = (c.x00 + c.x10 + c.x11 + c.x01) * 0.25;
     const double y = (c.y00 + c.y10 + c.y11 + c.y01) * 0.25;
-    // Direction of the cell's i axis: from the middle of its low-i edge to
-    // the middle of its high-i edge.
-    const double theta = std::atan2((c.y10 + c.y11) - (c.y00 + c.y01), (c.x10 + c.x11) - (c.x00 + c.x01));
-    const double cue = std::cos(theta), cve = -std::sin(theta), cun = std::sin(theta), cvn = std::cos(theta);
-    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, cue, cve, cun,
-           cvn);
+    const double cx[4] = {c.x00, c.x10, c.x11, c.x01}, cy[4] = {c.y00, c.y10, c.y11, c.y01};
+    const CellRotation r = RotationOf(cx, cy);
+    PrintC(out, "%i %i %.1lf %.1lf %.5lf %.5lf %.5lf %.5lf 0\n", ModelI(k, i, j), ModelJ(k, i, j), x, y, r.cue, r.cve,
+           r.cun, r.cvn);
   });
   return FinishOutputFile(out, name, 6457);
 }
@@ -211,6 +230,37 @@ bool WriteCornersInp() {
   return FinishOutputFile(out, name, 6459);
 }
 
+bool KeptShowCellIsDry(int32_t& modelI, int32_t& modelJ) {
+  std::ifstream in("SHOW.INP", std::ios::binary);
+  if (!in) return false;
+  // The first line of numbers: the kind of value, the steps between
+  // updates, then the model I and J of the cell shown.
+  modelI = modelJ = 0;
+  for (std::string line; std::getline(in, line);) {
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || !(std::isdigit(static_cast<unsigned char>(line[start])) || line[start] == '-')) {
+      continue;
+    }
+    long values[4] = {};
+    const char* at = line.c_str() + start;
+    const char* end = line.c_str() + line.size();
+    int read = 0;
+    for (; read < 4; ++read) {
+      while (at < end && (*at == ' ' || *at == '\t' || *at == ',')) ++at;
+      const auto [next, error] = std::from_chars(at, end, values[read]);
+      if (error != std::errc()) break;
+      at = next;
+    }
+    if (read < 4) return true;  // names no cell it can read
+    modelI = static_cast<int32_t>(values[2]);
+    modelJ = static_cast<int32_t>(values[3]);
+    const long I = values[2] - 1, J = values[3] - 1;
+    if (I < 1 || J < 1 || I >= cellMap.iSize - 1 || J >= cellMap.jSize - 1) return true;
+    return cellMap.owner[J][I] == -1;
+  }
+  return true;
+}
+
 bool WriteModelFiles() {
   // Files written from a link of other patches than those in memory would
   // describe a grid that does not exist.
@@ -218,14 +268,35 @@ bool WriteModelFiles() {
     ShowStatus("polygons must first be linked");
     return false;
   }
+  // Nothing is written for a grid the model could not use.
+  if (!DeckPasses(6449, "no model files were written: the linked grid fails its check\n")) return false;
+  // With survey data loaded the depths come first: a deck without them
+  // would model a flat bed.
+  const DepthField* depths = nullptr;
+  if (!bathymetrySources.empty()) {
+    depths = CurrentDepths();
+    if (!depths) {
+      ShowStatusF(false, "model files not written: no depths for the grid (%s)", DepthProblem().c_str());
+      return false;
+    }
+  }
+  const TimeStepCheck step = CheckTimeStep();
   struct stat st;
   const bool ownShow = stat("SHOW.INP", &st) == 0;
-  const bool written = WriteEfdcInp(fileName) && WriteCellInp() && WriteDxdyInp() && WriteLxlyInp() &&
-                       WriteCornersInp() && WriteShowInp() && WriteQualityFile();
+  const bool written = WriteEfdcInp(fileName, step.stepsPerPeriod) && WriteCellInp() && WriteDxdyInp() &&
+                       WriteLxlyInp() && WriteCornersInp() && WriteShowInp() && WriteQualityFile();
   if (written) {
+    std::string notes = "; " + TimeStepStatus(step);
+    if (depths) notes += "; " + DepthStatus(*depths);
+    int32_t showI, showJ;
+    if (ownShow && KeptShowCellIsDry(showI, showJ)) {
+      notes += showI > 0 || showJ > 0 ? "; the kept SHOW.INP shows model I " + std::to_string(showI) + ", J " +
+                                            std::to_string(showJ) + ", which is not water"
+                                      : "; the kept SHOW.INP names no cell";
+    }
     ShowStatusF(false,
-                "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT",
-                ownShow ? " (SHOW.INP kept)" : ", SHOW.INP");
+                "model files written: EFDC.INP, CELL.INP, CELLLT.INP, DXDY.INP, LXLY.INP, CORNERS.INP%s, QUALITY.TXT%s",
+                ownShow ? " (SHOW.INP kept)" : ", SHOW.INP", notes.c_str());
   }
   return written;
 }

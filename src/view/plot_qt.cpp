@@ -3,10 +3,15 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/commands.h"
+#include "app/frontend.h"
+#include "depth/celldepth.h"
+#include "formats/decimal.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
 #include "link/link.h"
 #include "store/store.h"
+#include "view/depthview.h"
 #include "view/mouse.h"
 #include "view/pens.h"
 #include "view/view.h"
@@ -38,6 +43,33 @@ QPointF PixelOf(const PolygonPoint& p) { return PixelOf(p.x, p.y); }
 // The 7 x 7 square around a point's pixel.
 QRectF MarkSquare(const QPointF& p) { return QRectF(p.x() - 3, p.y() - 3, 6, 6); }
 
+// The depths the depth view paints with, fetched once for each drawing.
+const DepthField* paintedDepths = nullptr;
+bool drawingAll = false;  // a full drawing has fetched them already
+
+QColor DepthFill(double depth) {
+  const Rgb c = DepthColour(depth, paintedDepths->shallowest, paintedDepths->deepest);
+  return QColor(c.r, c.g, c.b);
+}
+
+// The depth of cell (i, j) of polygon `index` in the depth view, or null.
+const CellDepth* PaintedDepth(int32_t index, int32_t i, int32_t j) {
+  if (!paintedDepths || index < 0 || static_cast<size_t>(index) >= paintedDepths->cells.size()) return nullptr;
+  const std::vector<CellDepth>& cells = paintedDepths->cells[index];
+  const size_t at = static_cast<size_t>(j) * grids.ni[index] + i;
+  if (at >= cells.size() || cells[at].method == DepthMethod::None) return nullptr;
+  return &cells[at];
+}
+
+// Fetches the depths for the depth view without working them out: when they
+// are still to be worked out, a command is queued that does it and paints.
+void FetchPaintedDepths() {
+  paintedDepths = nullptr;
+  if (!depthView || !gridsValid) return;
+  paintedDepths = CurrentDepths(true);
+  if (!paintedDepths && DepthsPending()) UI().PostCommand(kCmdRefreshDepths);
+}
+
 // Whether step 2 found that polygon `index` shares an edge with another patch.
 bool HasLinkedNeighbour(int32_t index) {
   return links.hasNeighbour && index >= 0 && index < links.slotCount && links.hasNeighbour[index] != 0;
@@ -56,6 +88,8 @@ void DrawOutline(QPainter& painter, const Polygon& polygon) {
 QColor PenColor(int color) { return QColor(PenRed(color), PenGreen(color), PenBlue(color)); }
 
 void DrawVisiblePolygons(QPainter& painter) {
+  FetchPaintedDepths();
+  drawingAll = true;
   const double left = view.originX;
   const double right = view.originX + view.plotWidth * view.scale;
   const double top = view.originY;
@@ -65,6 +99,7 @@ void DrawVisiblePolygons(QPainter& painter) {
     if (p.xmin > right || p.xmax < left || p.ymin > top || p.ymax < bottom) continue;
     DrawPolygonOn(painter, k);
   }
+  drawingAll = false;
 }
 
 void DrawPolygonOn(QPainter& painter, int32_t index) {
@@ -72,6 +107,7 @@ void DrawPolygonOn(QPainter& painter, int32_t index) {
   painter.setBrush(Qt::NoBrush);
   if (gridsValid) {
     if (index == clipPolygon) return;
+    if (!drawingAll) paintedDepths = depthView ? CurrentDepths(true) : nullptr;
     if (index >= grids.patchCount || !grids.x || !grids.x[index]) return;
     const bool white = linksValid && HasLinkedNeighbour(index);
     painter.setPen(OnePixelPen(white ? QColor(Qt::white) : PenColor(polygon.color)));
@@ -121,7 +157,13 @@ void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
   QPolygonF cell(5);
   for (int k = 0; k < 4; ++k) cell[k] = PixelOf(x[nodes[k]], y[nodes[k]]);
   cell[4] = cell[0];
-  if (qualityView) {
+  if (const CellDepth* depth = depthView ? PaintedDepth(index, i, j) : nullptr) {
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(DepthFill(depth->depth));
+    painter.drawPolygon(cell);
+    painter.restore();
+  } else if (qualityView) {
     // Corners in the order P00, P10, P11, P01 for the measures.
     const double cx[4] = {x[nodes[0]], x[nodes[3]], x[nodes[2]], x[nodes[1]]};
     const double cy[4] = {y[nodes[0]], y[nodes[3]], y[nodes[2]], y[nodes[1]]};
@@ -133,6 +175,41 @@ void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
     painter.restore();
   }
   painter.drawPolyline(cell);
+}
+
+void DrawDepthLegend(QPainter& painter, int width) {
+  if (!depthView || !paintedDepths) return;
+  // A ramp at the top right, shallowest at the top, with its depths beside it.
+  const int rampHeight = 120, rampWidth = 14, margin = 10;
+  const QFontMetrics metrics = painter.fontMetrics();
+  const QString top = QString::fromStdString(FixedDecimal(paintedDepths->shallowest, 2) + " m");
+  const QString middle =
+      QString::fromStdString(FixedDecimal((paintedDepths->shallowest + paintedDepths->deepest) * 0.5, 2) + " m");
+  const QString bottom = QString::fromStdString(FixedDecimal(paintedDepths->deepest, 2) + " m");
+  const QString title = QStringLiteral("depth");
+  const int textWidth = std::max({metrics.horizontalAdvance(top), metrics.horizontalAdvance(middle),
+                                  metrics.horizontalAdvance(bottom), metrics.horizontalAdvance(title)});
+  const int boxWidth = rampWidth + textWidth + 18, boxHeight = rampHeight + metrics.height() + 20;
+  const QRect box(width - margin - boxWidth, margin, boxWidth, boxHeight);
+  painter.save();
+  painter.setPen(OnePixelPen(Qt::white));
+  painter.setBrush(Qt::black);
+  painter.drawRect(box);
+  painter.drawText(box.left() + 6, box.top() + 4 + metrics.ascent(), title);
+  const int rampLeft = box.left() + 6, rampTop = box.top() + 10 + metrics.height();
+  painter.setPen(Qt::NoPen);
+  for (int row = 0; row < rampHeight; ++row) {
+    const double t = static_cast<double>(row) / (rampHeight - 1);
+    const Rgb c = DepthColour(t, 0, 1);
+    painter.setBrush(QColor(c.r, c.g, c.b));
+    painter.drawRect(rampLeft, rampTop + row, rampWidth, 1);
+  }
+  painter.setPen(OnePixelPen(Qt::white));
+  const int textLeft = rampLeft + rampWidth + 6;
+  painter.drawText(textLeft, rampTop + metrics.ascent() / 2, top);
+  painter.drawText(textLeft, rampTop + rampHeight / 2 + metrics.ascent() / 2, middle);
+  painter.drawText(textLeft, rampTop + rampHeight - 1 + metrics.ascent() / 2, bottom);
+  painter.restore();
 }
 
 PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent) {
@@ -159,6 +236,7 @@ void PlotWidget::RedrawNow() {
   image_.fill(Qt::black);
   QPainter painter(&image_);
   DrawVisiblePolygons(painter);
+  DrawDepthLegend(painter, image_.width());
   update();
 }
 

@@ -20,6 +20,8 @@ void DrawVisiblePolygons(QPainter& painter);
 void DrawPolygonOn(QPainter& painter, int32_t index);
 void ErasePolygonOn(QPainter& painter, int32_t index);
 void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j);
+// The depth view's legend at the top right of a plot `width` pixels wide.
+void DrawDepthLegend(QPainter& painter, int width);
 
 class PlotWidget : public QWidget {
  public:

@@ -6,6 +6,7 @@
 #include "app/report.h"
 #include "edit/journal.h"
 #include "store/store.h"
+#include "view/depthview.h"
 
 namespace kestrel {
 
@@ -138,6 +139,7 @@ int32_t qualityView = 0;
 
 void ToggleQualityView() {
   qualityView = !qualityView;
+  if (qualityView) depthView = 0;
   if (!qualityView) {
     ShowStatus("quality view off (Ctrl+G shows it again)");
   } else if (!gridsValid) {
@@ -152,6 +154,7 @@ void ToggleQualityView() {
 
 void ResetView() {
   qualityView = 0;
+  depthView = 0;
   view = ViewTransform{};
   extentXmin = extentXmax = extentYmin = extentYmax = 0;
 }

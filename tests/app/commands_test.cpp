@@ -69,6 +69,8 @@ const ListedKey kListedKeys[] = {
     {kKeyF1 + 4, kModCtrl, 1025},
     {'G', kModCtrl, 1072},
     {'E', kModCtrl, 1073},
+    {'B', kModCtrl, 1074},  // load bathymetry
+    {'D', kModCtrl, 1075},  // the depth view
 };
 
 int ListedCommand(const Accelerator& a) {

@@ -11,6 +11,7 @@
 
 #include "app/reset.h"
 #include "decimal_comma.h"
+#include "depth/bathymetry.h"
 #include "edit/commands.h"
 #include "edit/dialogs.h"
 #include "fixture.h"
@@ -64,6 +65,16 @@ class LocaleTest : public KestrelTest {
     EXPECT_TRUE(RunLinkStep());
     EXPECT_TRUE(WriteModelFiles());
     EXPECT_TRUE(WriteQualityFile());
+    {
+      // Again with the example's soundings in the depth columns.
+      std::filesystem::create_directory(dir.File("depths"));
+      InFolder depths(dir.File("depths"));
+      depthOptions.soundings = true;
+      EXPECT_TRUE(AddBathymetrySource(KESTREL_EXAMPLES_DIR "/river_bend_survey.xyz"));
+      EXPECT_TRUE(WriteModelFiles());
+      for (const char* name : {"DXDY.INP", "QUALITY.TXT"})
+        out.files[std::string("depths/") + name] = TempDir::Read(name);
+    }
     Write("river.p2d");
     // The clipboard both ways, with z values that are not whole numbers.
     SelectAll();
@@ -82,6 +93,7 @@ class LocaleTest : public KestrelTest {
     Read("shoreline.geojson");
     Write("layer.p2d");
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      if (entry.is_directory()) continue;
       out.files[entry.path().filename().string()] = TempDir::Read(entry.path().string());
     }
     out.statuses = ui.statuses;
@@ -102,7 +114,7 @@ TEST_F(LocaleTest, EveryFileIsWrittenByteForByteAsUnderC) {
     comma = RunEverything();
   }
   for (const char* name : {"CELL.P2D", "DXDY.INP", "LXLY.INP", "CORNERS.INP", "CELL.INP", "EFDC.INP", "cell.txt",
-                           "river.p2d", "pasted.p2d", "drawing.p2d", "layer.p2d"}) {
+                           "river.p2d", "pasted.p2d", "drawing.p2d", "layer.p2d", "depths/DXDY.INP"}) {
     EXPECT_TRUE(c.files.count(name)) << name;
   }
   ASSERT_EQ(comma.files.size(), c.files.size());

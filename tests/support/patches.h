@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -114,6 +115,26 @@ class InFolder {
 
  private:
   std::string previous_;
+};
+
+// A logic test that works in a fresh folder of its own (a link writes cell.txt
+// and cell.html, step 4 the model files) with patches laid out by hand.
+class FolderTest : public KestrelTest {
+ protected:
+  TempDir dir;
+  PatchBuilder patches;
+
+  void SetUp() override {
+    KestrelTest::SetUp();
+    folder_.emplace(dir.path());
+  }
+  void TearDown() override {
+    folder_.reset();
+    KestrelTest::TearDown();
+  }
+
+ private:
+  std::optional<InFolder> folder_;
 };
 
 // The lines of a text, without their line ends.
