@@ -89,28 +89,6 @@ TEST_F(SafetyWindowTest, UnderADecimalCommaLocaleFilesClipboardAndDialogsAreAsUn
   EXPECT_EQ(PolygonAt(line).count, 7) << "15 at 2.5 apart";
 }
 
-TEST_F(SafetyWindowTest, ReSpaceSelectUndoDeleteDeletesAPointOfThePolygon) {
-  AddPolygon("line", {{0, 0}, {5, 0}, {10, 0}});
-  AddPolygon("other", {{0, 3}, {10, 4}});
-  Bound();
-  DispatchCommand(kCmdZoomAll);
-  PolygonAt(0).selection = 1;
-  WhenOpen<QDialog>([](QDialog* d) {
-    const QString typed = "1";
-    PressOk(d, &typed);
-  });
-  DispatchCommand(kCmdSpace);
-  ASSERT_EQ(PolygonAt(0).count, 11);
-  DispatchCommand(kCmdSelectLastPoint);
-  DispatchCommand(kCmdUndo);
-  DispatchCommand(kCmdDeletePoint);  // no point 10 among three: refused
-  EXPECT_EQ(PolygonAt(0).count, 3);
-  DispatchCommand(kCmdSelectFirstPoint);
-  DispatchCommand(kCmdDeletePoint);
-  EXPECT_EQ(XY(0), (std::vector<std::pair<double, double>>{{5, 0}, {10, 0}}));
-  Settle();
-}
-
 TEST_F(SafetyWindowTest, UndoDuringADragBeepsAndTheDragStaysOneStep) {
   AddPolygon("a", {{0, 0}, {10, 0}, {10, 10}});
   const auto before = XY(0);
