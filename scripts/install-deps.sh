@@ -12,6 +12,7 @@ packages=(
   locales
   clang-format
   clang libclang-rt-14-dev
+  desktop-file-utils shared-mime-info dpkg-dev man-db
 )
 
 missing=()

@@ -110,6 +110,14 @@ class FrontEnd {
   virtual void ShowTextFile(const char*) {}
 
   virtual void Beep() {}
+
+  // The message log gained an entry (`added`) or its last entry changed; a
+  // window showing the log follows it.
+  virtual void MessageLogged(bool) {}
+  // Shows the message log's window, leaving the keyboard with the main window.
+  virtual void ShowMessageLog() {}
+  // The name of the file last dropped on the window, handed over once.
+  virtual bool TakeDroppedFile(std::string&) { return false; }
 };
 
 // The front end in use. Set once at start-up (or by a test).

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <cstdint>
+#include <string>
 
 #include "app/frontend.h"
 
@@ -67,12 +68,19 @@ class MainWindow : public QWidget {
   // current client size), stores the plot size in the view and zooms all.
   void LayoutWindows(int width, int height);
 
+  // The name of the file last dropped on the window, handed over once.
+  bool TakeDroppedFile(std::string& name);
+
  protected:
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // One file dropped on the window is opened like Open opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  std::string droppedFile_;
   PlotWidget* plot_;
   StatusLine* status_;
   IconButton* buttons_[kButtonCount];
@@ -89,6 +97,11 @@ class KeyboardAndHoverFilter : public QObject {
  private:
   MainWindow* window_;
 };
+
+// Marks a window of the program beside the main one (the manual, the message
+// log): keys pressed in it that run commands go to the main window, except
+// those it reads itself (scrolling, selecting and copying its text).
+void PassCommandKeysToMainWindow(QWidget* side);
 
 // The keyboard table's key and modifiers for a Qt key event.
 int KeyFromQt(int qtKey);

@@ -22,6 +22,8 @@
 #include <cstring>
 
 #include "app/mainwindow_qt.h"
+#include "app/messagelog_qt.h"
+#include "app/placement.h"
 #include "app/report.h"
 #include "edit/dialogs.h"
 #include "store/store.h"
@@ -290,10 +292,52 @@ bool QtFrontEnd::StartHelp() {
     help_->setOpenExternalLinks(true);
     help_->setMarkdown(QString::fromUtf8(manual.readAll()));
     help_->resize(720, 640);
+    PassCommandKeysToMainWindow(help_);
   }
-  help_->show();
-  help_->raise();
+  ShowBeside(help_, true);
   return true;
+}
+
+MessageLogWindow* QtFrontEnd::logWindow() const { return log_.data(); }
+
+void QtFrontEnd::MessageLogged(bool added) {
+  if (log_ && log_->isVisible()) log_->Follow(added);
+}
+
+void QtFrontEnd::ShowMessageLog() {
+  if (!window_) return;
+  if (!log_) {
+    log_ = new MessageLogWindow(window_);
+    log_->setAttribute(Qt::WA_DeleteOnClose);
+    PassCommandKeysToMainWindow(log_);
+  }
+  log_->Reload();
+  ShowBeside(log_, false);
+}
+
+bool QtFrontEnd::TakeDroppedFile(std::string& name) { return window_ && window_->TakeDroppedFile(name); }
+
+void QtFrontEnd::ShowBeside(QWidget* side, bool top) {
+  if (!side->isVisible() && window_) {
+    const QRect frame = window_->frameGeometry();
+    const QScreen* screen = window_->screen();
+    const QRect area = screen ? screen->availableGeometry() : frame;
+    // The side window's own frame is not known before it is shown: the main
+    // window's stands in for it.
+    const QMargins margins =
+        QMargins(window_->geometry().left() - frame.left(), window_->geometry().top() - frame.top(),
+                 frame.right() - window_->geometry().right(), frame.bottom() - window_->geometry().bottom());
+    const Rect place = PlaceBeside(Rect{frame.x(), frame.y(), frame.width(), frame.height()},
+                                   Rect{area.x(), area.y(), area.width(), area.height()},
+                                   side->width() + margins.left() + margins.right(),
+                                   side->height() + margins.top() + margins.bottom(), top);
+    side->resize(place.width - margins.left() - margins.right(), place.height - margins.top() - margins.bottom());
+    side->move(place.x, place.y);
+  }
+  // The keyboard stays with the main window: its keys go on working.
+  side->setAttribute(Qt::WA_ShowWithoutActivating);
+  side->show();
+  side->raise();
 }
 
 void QtFrontEnd::ShowTextFile(const char* name) {

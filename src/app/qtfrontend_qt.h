@@ -7,10 +7,12 @@
 #include "app/frontend.h"
 
 class QTextBrowser;
+class QWidget;
 
 namespace kestrel {
 
 class MainWindow;
+class MessageLogWindow;
 
 class QtFrontEnd : public FrontEnd {
  public:
@@ -43,13 +45,21 @@ class QtFrontEnd : public FrontEnd {
   bool StartHelp() override;
   void ShowTextFile(const char* name) override;
   void Beep() override;
+  void MessageLogged(bool added) override;
+  void ShowMessageLog() override;
+  bool TakeDroppedFile(std::string& name) override;
 
   int beeps() const { return beeps_; }
   QTextBrowser* helpWindow() const;
+  MessageLogWindow* logWindow() const;
 
  private:
+  // Shows a side window beside the main window without taking the keyboard.
+  void ShowBeside(QWidget* side, bool top);
+
   MainWindow* window_ = nullptr;
   QPointer<QTextBrowser> help_;
+  QPointer<MessageLogWindow> log_;
   int beeps_ = 0;
 };
 

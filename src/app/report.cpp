@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/messagelog.h"
 #include "formats/cnumbers.h"
 #include "store/store.h"
 
@@ -33,6 +34,17 @@ bool FormatInto(char* buffer, std::size_t size, const char* format, ...) {
   bool ok = FormatInto(buffer, size, format, args);
   va_end(args);
   return ok;
+}
+
+// Every message the user is given also goes to the message log.
+void Record(LogSource source, const char* text) {
+  const LogChange change = LogMessage(source, text);
+  if (change != LogChange::None) UI().MessageLogged(change == LogChange::Added);
+}
+
+// A box's caption and text as one log entry.
+void RecordBox(const char* caption, const char* text) {
+  Record(LogSource::Box, (std::string(caption) + ": " + text).c_str());
 }
 
 }  // namespace
@@ -65,6 +77,7 @@ void Abort(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "Fatal Error Code %i", code)) {
     UI().FatalExit("Abort(): header overflow");
   }
+  RecordBox(caption, text);
   std::string shown = text;
   if (abortHook) {
     AbortHook hook = abortHook;
@@ -91,6 +104,7 @@ int Notify(int code, const char* format, ...) {
   }
   const std::string note = cancelNote ? cancelNote() : std::string();
   const std::string shown = note.empty() ? std::string(text) : std::string(text) + "\n\n" + note;
+  RecordBox(caption, shown.c_str());
   if (UI().NotifyBox(code, caption, shown.c_str())) return 1;  // OK
   if (!note.empty() && cancelKeep) {
     std::string said;
@@ -113,6 +127,7 @@ int Notify(int code, const char* format, ...) {
 
 void ShowStatus(const char* text, bool now) {
   std::snprintf(statusText, sizeof statusText, "%s", text ? text : "");
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 
@@ -121,6 +136,7 @@ void ShowStatusF(bool now, const char* format, ...) {
   va_start(args, format);
   VFormatC(statusText, sizeof statusText, format, args);
   va_end(args);
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 

@@ -1,5 +1,6 @@
 #include "app/reset.h"
 
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "edit/dialogs.h"
@@ -30,6 +31,7 @@ void ResetProgramState() {
   SetAbortHook(nullptr);
   SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);
+  ResetMessageLog();
 }
 
 }  // namespace kestrel

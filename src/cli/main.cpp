@@ -2,6 +2,7 @@
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
 //                [--bathymetry FILE]... [depth options] INPUT
+//   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
@@ -71,6 +72,7 @@ const char* const kUsage =
     "  --min-depth D      no cell shallower than D metres (default 0.1)\n"
     "  --time-step auto   write into card C7 a time step the cells allow\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
@@ -104,6 +106,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      std::puts("kestrel-grid (Kestrel) " KESTREL_VERSION);
       return kExitOk;
     }
     if (arg == "-C") {

@@ -7,9 +7,9 @@
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
 #include "edit/cornerfollow.h"
 #include "edit/dialogs.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "view/view.h"
 

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/frontend.h"
 #include "depth/celldepth.h"
 #include "formats/decimal.h"

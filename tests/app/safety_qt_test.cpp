@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "../edit/edit_support.h"
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "decimal_comma.h"
 #include "edit/journal.h"
 #include "formats/polyfile.h"

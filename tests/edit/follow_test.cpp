@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include "app/commands.h"
-#include "edit/commands.h"
+#include "app/dispatch.h"
 #include "edit/dialogs.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "edit_support.h"
 #include "fixture.h"

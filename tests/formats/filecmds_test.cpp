@@ -187,6 +187,44 @@ TEST_F(FileCommands, OpenDoesNotDiscardChangesThatCouldNotBeSaved) {
   EXPECT_EQ(rec.openNames.size(), 1u) << "the open dialog was not shown";
 }
 
+TEST_F(FileCommands, ADroppedFileIsOpenedAfterTheUnsavedChangesQuestion) {
+  const std::string next = dir.File("next.p2d");
+  TempDir::Write(next, kSquareFile);
+  const std::string old = dir.File("old.p2d");
+  EditedStore(old);
+  RecordView();
+  const int32_t journalTop = journal.top;
+
+  // Cancel leaves everything as it was, the undo history included.
+  rec.answers = {Answer::Cancel};
+  rec.droppedNames = {next};
+  OpenDroppedFile();
+  EXPECT_EQ(rec.questions.back(), kOpenQuestion);
+  EXPECT_STREQ(PolygonAt(0).name, "edited");
+  EXPECT_STREQ(fileName, old.c_str());
+  EXPECT_EQ(journal.top, journalTop);
+
+  rec.answers = {Answer::Yes};
+  rec.droppedNames = {next};
+  OpenDroppedFile();
+  EXPECT_NE(TempDir::Read(old).find("POLY edited"), std::string::npos) << "saved first";
+  ASSERT_EQ(store.polygonCount, 2);
+  EXPECT_STREQ(PolygonAt(0).name, "square");
+  EXPECT_STREQ(fileName, next.c_str());
+  EXPECT_EQ(modified, 0);
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_EQ(extentXmax, 30);
+
+  // A folder is no file to open; nothing is asked or lost.
+  modified = 1;
+  const size_t questions = rec.questions.size();
+  rec.droppedNames = {dir.path()};
+  OpenDroppedFile();
+  EXPECT_EQ(rec.LastStatus(), dir.path() + " is not a file that can be opened");
+  EXPECT_EQ(rec.questions.size(), questions);
+  EXPECT_EQ(store.polygonCount, 2);
+}
+
 TEST_F(FileCommands, SaveNeedsPolygons) {
   SaveCommand();
   EXPECT_EQ(rec.LastStatus(), "there are no polygons to save");

@@ -66,6 +66,8 @@ bool TakeName(std::deque<std::string>& names, std::string& name) {
 bool ScriptedFrontEnd::AskOpenFile(const char*, const char*, std::string& name) { return TakeName(openNames, name); }
 bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) { return TakeName(saveNames, name); }
 
+bool ScriptedFrontEnd::TakeDroppedFile(std::string& name) { return TakeName(droppedNames, name); }
+
 bool ScriptedFrontEnd::SawStatus(const std::string& text) const {
   return std::find(statuses.begin(), statuses.end(), text) != statuses.end();
 }

@@ -58,6 +58,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::string>> values;  // nullopt: Cancel
   std::deque<std::string> openNames;
   std::deque<std::string> saveNames;
+  std::deque<std::string> droppedNames;  // files dropped on the window
   bool helpStarts = true;
 
   void StatusChanged(bool now) override;
@@ -79,6 +80,7 @@ class ScriptedFrontEnd : public FrontEnd {
     text = clipboard;
     return !clipboard.empty();
   }
+  bool TakeDroppedFile(std::string& name) override;
   bool StartHelp() override { return helpStarts; }
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
