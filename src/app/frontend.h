@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -93,6 +94,14 @@ class FrontEnd {
   // A one-value dialog (one edit field, OK and Cancel). `value` holds the
   // text shown at first and receives the text entered. Returns false on Cancel.
   virtual bool AskValue(const char* dialog, std::string& value) = 0;
+
+  // A list choice (one check box per item, OK and Cancel): `chosen` holds one
+  // entry per item, the items ticked at first, and receives the user's ticks.
+  // Returns false on Cancel. Without a dialog the choice stays as offered.
+  virtual bool AskChoice(const char* /*title*/, const char* /*text*/, const std::vector<std::string>& /*items*/,
+                         std::vector<bool>& /*chosen*/) {
+    return true;
+  }
 
   // File dialogs: return false when the user ends them without a name.
   // `filter` lists description/pattern pairs separated by '|', e.g.

@@ -12,7 +12,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -256,6 +258,31 @@ bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
   // An untouched text keeps its bytes: a name that is not UTF-8 would come
   // back with replacement characters.
   if (edit->text() != shown) value = edit->text().toUtf8().toStdString();
+  return true;
+}
+
+bool QtFrontEnd::AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                           std::vector<bool>& chosen) {
+  QDialog box(window_);
+  box.setWindowTitle(Text(title));
+  box.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&box);
+  layout->addWidget(new QLabel(Text(text), &box));
+  auto* list = new QListWidget(&box);
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    auto* item = new QListWidgetItem(Text(items[k].c_str()), list);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(k < chosen.size() && chosen[k] ? Qt::Checked : Qt::Unchecked);
+  }
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  box.resize(420, 320);
+  if (box.exec() != QDialog::Accepted) return false;
+  chosen.assign(items.size(), false);
+  for (int k = 0; k < list->count(); ++k) chosen[k] = list->item(k)->checkState() == Qt::Checked;
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
+#include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/gridstore.h"
 #include "grid/workers.h"
 #include "link/link.h"
@@ -25,6 +27,8 @@ void ResetProgramState() {
   ReleaseGridStore();
   ResetGridThreads();
   referenceSystem.clear();
+  inputFileName.clear();
+  ResetReadChoices();
   ResetLinkState();
   ResetDeckCheck();
   ResetBathymetry();

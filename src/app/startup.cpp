@@ -7,6 +7,7 @@
 #include "app/report.h"
 #include "edit/journal.h"
 #include "formats/filecmds.h"
+#include "formats/layers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -16,6 +17,11 @@ StartMode StartFromArguments(int argc, const char* const* argv) {
   if (argc < 2) {
     UI().PostCommand(kCmdOpen);
     return StartMode::Interactive;
+  }
+  if (argc > 2) {
+    // The capture runs unattended: every layer is read, units as they are.
+    readChoices.askLayers = false;
+    readChoices.units = UnitChoice::Keep;
   }
   StartWithFile(argv[1]);
   return argc > 2 ? StartMode::Capture : StartMode::Batch;

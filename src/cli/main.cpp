@@ -1,7 +1,8 @@
 // kestrel-grid: the whole workflow without a window.
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
-//                [--bathymetry FILE]... [depth options] INPUT
+//                [--layer NAME]... [--metres] [--bathymetry FILE]... [depth options]
+//                INPUT
 //   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
@@ -23,8 +24,10 @@
 #include "cli/console_frontend.h"
 #include "depth/bathymetry.h"
 #include "edit/journal.h"
+#include "formats/gis.h"
 #include "formats/gisexport.h"
 #include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
 #include "link/cellmap.h"
@@ -43,7 +46,8 @@ constexpr int kExitUsage = 64;
 
 const char* const kUsage =
     "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]\n"
-    "                    [--bathymetry FILE]... [depth options] INPUT\n"
+    "                    [--layer NAME]... [--metres] [--bathymetry FILE]...\n"
+    "                    [depth options] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
     "every status-line text on standard error:\n"
@@ -63,6 +67,10 @@ const char* const kUsage =
     "                     of model cells and a layer of the polygons\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
+    "  --layer NAME       read only layer NAME of a drawing or GIS source (any\n"
+    "                     letter case); give it again for more layers\n"
+    "  --metres           convert a GIS source whose reference system is in\n"
+    "                     feet (or another unit) to metres\n"
     "  --bathymetry FILE  survey data for the depths in DXDY.INP: x y z text,\n"
     "                     a GIS point layer or a raster; repeatable, a later\n"
     "                     file fills only the cells the earlier ones leave empty\n"
@@ -128,6 +136,11 @@ int main(int argc, char** argv) {
       surveys.emplace_back(argv[++i]);
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
+    } else if (arg == "--layer") {
+      if (i + 1 >= argc) return Usage("--layer needs a layer name");
+      readChoices.layers.push_back(argv[++i]);
+    } else if (arg == "--metres" || arg == "--meters") {
+      readChoices.units = UnitChoice::Convert;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(("unknown option " + arg).c_str());
     } else if (input.empty()) {
@@ -138,6 +151,12 @@ int main(int argc, char** argv) {
   }
   if (input.empty()) return Usage("no input file given");
   if (input.size() >= sizeof fileName) return Usage("the input file name is too long");
+  if (!readChoices.layers.empty() && !IsDxfName(input.c_str()) && !IsGisLayerName(input.c_str())) {
+    return Usage("--layer needs a drawing or a GIS source");
+  }
+  // Nobody to ask: every layer unless named, units as they are unless --metres.
+  readChoices.askLayers = false;
+  if (readChoices.units == UnitChoice::Ask) readChoices.units = UnitChoice::Keep;
 
   static ConsoleFrontEnd console;
   SetFrontEnd(&console);

@@ -219,10 +219,11 @@ void GenerateGrids() {
     }
     clipPolygon = i;
   }
+  FindLandPolygons();
 
   int32_t suitable = 0, extraneous = 0;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
     if (IsSuitable(PolygonAt(i))) {
       ++suitable;
     } else {
@@ -253,11 +254,12 @@ void GenerateGrids() {
     }
     int32_t deleted = 0;
     for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-      if (i == clipPolygon || IsSuitable(PolygonAt(i))) continue;
+      if (IsMaskPolygon(i) || IsSuitable(PolygonAt(i))) continue;
       DeletePolygon(i);
       ++deleted;
       if (i < clipPolygon) --clipPolygon;
     }
+    FindLandPolygons();  // the removals moved them
     // One undo brings them all back.
     PushInt(deleted);
     PushInt(UndoPolygonList);
@@ -292,8 +294,10 @@ void GenerateGrids() {
     PatchPlan* plans;
     ~ReleasePlans() { FreeBlock(plans); }
   } releasePlans{plans};
+  int32_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
+    ++total;
     WorkingBoundary w;
     const bool reversed = BuildWorkingBoundary(PolygonAt(i), w);
     const bool planned = PlanPatch(i, w, reversed, plans[i]);
@@ -321,7 +325,6 @@ void GenerateGrids() {
     grids.nj[i] = plans[i].nj;
   }
 
-  const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   const StepFailure failure = BuildPatches(plans, count, clipPolygon);
   if (failure.code) {
     // An outline that touches itself, or cells too small for the precision

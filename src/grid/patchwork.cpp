@@ -61,11 +61,14 @@ double InteriorEvaluations(const PatchPlan& plan) {
 
 StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   Holdings held;
-  const int32_t total = count - (skip >= 0 && skip < count ? 1 : 0);
+  // Land polygons, like the clip polygon, have no patch.
+  const auto skipped = [skip](int32_t i) { return i == skip || IsLandPolygon(i); };
+  int32_t total = 0;
+  for (int32_t i = 0; i < count; ++i) total += skipped(i) ? 0 : 1;
   held.work = AllocArray<PatchWork>(5086, static_cast<std::size_t>(total));
   int32_t largest = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (i == skip) continue;
+    if (skipped(i)) continue;
     PatchWork& w = held.work[held.patches++];
     w.polygon = i;
     w.plan = &plans[i];

@@ -252,7 +252,8 @@ bool RunLinkStep() {
     UpdateButtons();
     return false;
   }
-  const int32_t patches = grids.patchCount - (clipPolygon >= 0 ? 1 : 0);
+  int32_t patches = 0;
+  for (int32_t k = 0; k < grids.patchCount; ++k) patches += IsMaskPolygon(k) ? 0 : 1;
   ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
               patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);
   return true;

@@ -38,7 +38,7 @@ struct BoundaryEdge {
 // The link tolerance: 1/500 of the diagonal of all polygons' extents.
 double LinkTolerance() { return std::hypot(extentXmax - extentXmin, extentYmax - extentYmin) / 500; }
 
-bool HasPatch(int32_t k) { return k != clipPolygon && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
+bool HasPatch(int32_t k) { return !IsMaskPolygon(k) && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
 
 double NodeX(int32_t k, int32_t i, int32_t j) { return grids.x[k][NodeIndex(grids.ni[k], i, j)]; }
 double NodeY(int32_t k, int32_t i, int32_t j) { return grids.y[k][NodeIndex(grids.ni[k], i, j)]; }
@@ -538,7 +538,7 @@ bool LinkGrids() {
 
     std::vector<int32_t> unplaced;
     for (int32_t k = 0; k < n; ++k) {
-      if (k != clipPolygon && !IsPlaced(k)) unplaced.push_back(k + 1);
+      if (!IsMaskPolygon(k) && !IsPlaced(k)) unplaced.push_back(k + 1);
     }
     if (!unplaced.empty()) {
       std::string text = "the following polygon";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -153,6 +154,58 @@ TEST(KestrelGridWorkflow, TheShorelineGoesBackToGisAsAGeoPackage) {
   EXPECT_EQ(RunGrid("--steps 1 --gpkg g.gpkg '" + std::string(KESTREL_EXAMPLES_DIR) + "/shoreline.geojson'", dir.path())
                 .exitCode,
             1);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// A closed square of side 10 at (x, 0) on a layer, as a drawing's entity.
+std::string Square(const char* layer, int x) {
+  std::string s = "0\nLWPOLYLINE\n8\n" + std::string(layer) + "\n90\n4\n70\n1\n";
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) {
+    s += "10\n" + std::to_string(x + dx) + "\n20\n" + std::to_string(dy) + "\n";
+  }
+  return s;
+}
+
+TEST(KestrelGridWorkflow, OnlyTheNamedLayersOfADrawingAreRead) {
+  TempDir dir;
+  // The water, and far off the frame of a title block.
+  TempDir::Write(dir.File("plan.dxf"),
+                 "0\nSECTION\n2\nENTITIES\n" + Square("WATER", 0) + Square("TITLE", 500) + "0\nENDSEC\n0\nEOF\n");
+  const ToolRun all = RunGrid("plan.dxf", dir.path());
+  EXPECT_EQ(all.exitCode, 1) << "the frame is not connected to the water";
+  EXPECT_NE(all.err.find("2 polygons found from layers WATER (1), TITLE (1)\n"), std::string::npos) << all.err;
+
+  const ToolRun water = RunGrid("--layer water plan.dxf", dir.path());
+  EXPECT_EQ(water.exitCode, 0) << water.err;
+  EXPECT_NE(water.err.find("1 polygons found from layer WATER; layers left out: TITLE (1)\n"), std::string::npos)
+      << water.err;
+
+  const ToolRun missing = RunGrid("--layer RIVER plan.dxf", dir.path());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("plan.dxf has no layer RIVER;\nits layers are: WATER, TITLE"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(RunGrid("--layer WATER '" + std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d'").exitCode, 64);
+}
+
+TEST(KestrelGridWorkflow, TheGeoPackageNeverGoesOverItsSource) {
+  TempDir dir;
+  const std::string convert =
+      "ogr2ogr -f GPKG '" + dir.File("shore.gpkg") + "' '" + KESTREL_EXAMPLES_DIR + "/shoreline.geojson' 2>/dev/null";
+  ASSERT_EQ(std::system(convert.c_str()), 0);
+  const ToolRun over = RunGrid("--gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(over.exitCode, 1);
+  EXPECT_NE(over.err.find("the grid is not written over shore.gpkg, which the polygons were read from"),
+            std::string::npos)
+      << over.err;
+  // In the output folder the same name is another file.
+  const ToolRun beside = RunGrid("-C out --gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(beside.exitCode, 0) << beside.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/shore.gpkg")));
 }
 
 }  // namespace

@@ -54,6 +54,17 @@ bool ScriptedFrontEnd::AskValue(const char*, std::string& value) {
   return true;
 }
 
+bool ScriptedFrontEnd::AskChoice(const char*, const char*, const std::vector<std::string>& items,
+                                 std::vector<bool>& chosen) {
+  choiceLists.push_back(items);
+  if (choices.empty()) return true;
+  const std::optional<std::vector<bool>> answer = choices.front();
+  choices.pop_front();
+  if (!answer) return false;
+  chosen = *answer;
+  return true;
+}
+
 namespace {
 bool TakeName(std::deque<std::string>& names, std::string& name) {
   if (names.empty()) return false;
@@ -64,7 +75,10 @@ bool TakeName(std::deque<std::string>& names, std::string& name) {
 }  // namespace
 
 bool ScriptedFrontEnd::AskOpenFile(const char*, const char*, std::string& name) { return TakeName(openNames, name); }
-bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) { return TakeName(saveNames, name); }
+bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) {
+  saveProposals.push_back(name);
+  return TakeName(saveNames, name);
+}
 
 bool ScriptedFrontEnd::TakeDroppedFile(std::string& name) { return TakeName(droppedNames, name); }
 

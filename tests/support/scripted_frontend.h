@@ -58,6 +58,11 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::string>> values;  // nullopt: Cancel
   std::deque<std::string> openNames;
   std::deque<std::string> saveNames;
+  // List choices: the ticks given (nullopt: Cancel). When empty, the choice
+  // is accepted as offered. Every list offered is recorded.
+  std::deque<std::optional<std::vector<bool>>> choices;
+  std::vector<std::vector<std::string>> choiceLists;
+  std::vector<std::string> saveProposals;  // the names the save dialogs proposed
   std::deque<std::string> droppedNames;  // files dropped on the window
   bool helpStarts = true;
 
@@ -73,6 +78,8 @@ class ScriptedFrontEnd : public FrontEnd {
   Answer AskYesNoCancel(const char* caption, const char* text) override;
   bool AskOkCancel(const char* caption, const char* text) override;
   bool AskValue(const char* dialog, std::string& value) override;
+  bool AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                 std::vector<bool>& chosen) override;
   bool AskOpenFile(const char* title, const char* filter, std::string& name) override;
   bool AskSaveFile(const char* title, const char* filter, std::string& name) override;
   void PutClipboardText(const std::string& text) override { clipboard = text; }
