@@ -127,6 +127,11 @@ class FrontEnd {
   virtual void ShowMessageLog() {}
   // The name of the file last dropped on the window, handed over once.
   virtual bool TakeDroppedFile(std::string&) { return false; }
+
+  // Long work (step 1) hands the user interface its pending input about ten
+  // times a second, so that it can be asked to stop (grid/stop.h) and stays
+  // painted. Nothing else may run meanwhile: no command, no edit.
+  virtual void KeepResponsive() {}
 };
 
 // The front end in use. Set once at start-up (or by a test).

@@ -20,6 +20,7 @@
 #include "app/dispatch.h"
 #include "app/pixels.h"
 #include "app/window.h"
+#include "grid/stop.h"
 #include "resources/bitmaps.h"
 #include "resources/icon_qt.h"
 #include "resources/keytable.h"
@@ -71,6 +72,16 @@ QEvent::Type CommandEvent::Type() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
+
+namespace {
+
+// A layout put off until step 1 is done.
+QEvent::Type LayoutEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+}  // namespace
 
 IconButton::IconButton(QWidget* parent, int slot, const uint8_t* bitmap)
     : QWidget(parent), slot_(slot), state_(static_cast<uint32_t>(kButtons[slot].command)), bitmap_(bitmap) {
@@ -199,13 +210,39 @@ void MainWindow::LayoutWindows(int width, int height) {
 
 bool MainWindow::event(QEvent* event) {
   if (event->type() == CommandEvent::Type()) {
-    DispatchCommand(static_cast<CommandEvent*>(event)->command());
+    const int command = static_cast<CommandEvent*>(event)->command();
+    if (StoppableWorkRunning()) {
+      // Step 1 is handing out its pending input: the command runs once it
+      // is done (a posted event waits for the next pass of the loop).
+      QCoreApplication::postEvent(this, new CommandEvent(command));
+    } else {
+      DispatchCommand(command);
+    }
+    return true;
+  }
+  if (event->type() == LayoutEventType()) {
+    if (StoppableWorkRunning()) {
+      QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+    } else {
+      layoutPending_ = false;
+      LayoutWindows(0, 0);
+    }
     return true;
   }
   return QWidget::event(event);
 }
 
-void MainWindow::resizeEvent(QResizeEvent*) { LayoutWindows(width(), height()); }
+void MainWindow::resizeEvent(QResizeEvent*) {
+  if (!StoppableWorkRunning()) {
+    LayoutWindows(width(), height());
+  } else if (!layoutPending_) {
+    // The layout zooms all, which records the view in the undo journal:
+    // while step 1 works it waits, as commands do, so that a stop leaves
+    // the journal as it was.
+    layoutPending_ = true;
+    QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+  }
+}
 
 bool MainWindow::TakeDroppedFile(std::string& name) {
   if (droppedFile_.empty()) return false;
@@ -228,8 +265,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The window is never closed directly: the exit command decides.
+  // The window is never closed directly: the exit command decides, after
+  // stopping step 1 if it is running.
   event->ignore();
+  RequestStop();
   UI().PostCommand(kCmdExit);
 }
 
@@ -287,6 +326,14 @@ void PassCommandKeysToMainWindow(QWidget* side) { side->setProperty(kCommandKeys
 
 bool KeyboardAndHoverFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (StoppableWorkRunning() && dynamic_cast<QInputEvent*>(event) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window_) {
+    // While step 1 works nothing may change the store or the view: Escape
+    // asks it to stop, every other key and mouse action in the window is
+    // swallowed.
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) RequestStop();
+    return true;
+  }
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::MouseMove) return false;
   if (!watched->isWidgetType()) return false;
   QWidget* widget = static_cast<QWidget*>(watched);
@@ -299,7 +346,17 @@ bool KeyboardAndHoverFilter::eventFilter(QObject* watched, QEvent* event) {
     const int modifiers = ModifiersFromQt(key->modifiers());
     const int qtKey = KeyFromQt(key->key());
     const int id = modifiers < 0 ? 0 : FindAccelerator(qtKey, modifiers);
-    if (!id || !AcceleratorCommand(id) || SideWindowReadsKey(qtKey, modifiers)) return false;
+    if (SideWindowReadsKey(qtKey, modifiers)) return false;
+    if (StoppableWorkRunning()) {
+      // A command would run inside step 1: Escape stops the work instead,
+      // and the other command keys are ignored as in the main window.
+      if (qtKey == kKeyEscape && modifiers == 0) {
+        RequestStop();
+        return true;
+      }
+      return id && AcceleratorCommand(id);
+    }
+    if (!id || !AcceleratorCommand(id)) return false;
     DispatchCommand(id);
     return true;
   }

@@ -81,6 +81,7 @@ class MainWindow : public QWidget {
 
  private:
   std::string droppedFile_;
+  bool layoutPending_ = false;  // a resize waits for step 1 to end
   PlotWidget* plot_;
   StatusLine* status_;
   IconButton* buttons_[kButtonCount];
@@ -88,7 +89,9 @@ class MainWindow : public QWidget {
 
 // The application-wide event filter: keys pressed in the main window (outside
 // modal dialogs) become accelerator ids for the dispatcher and are swallowed;
-// mouse moves over the main window's parts update the status line.
+// mouse moves over the main window's parts update the status line. While
+// step 1 works, Escape stops it and all other input to the window is
+// swallowed.
 class KeyboardAndHoverFilter : public QObject {
  public:
   explicit KeyboardAndHoverFilter(MainWindow* window) : window_(window) {}

@@ -390,6 +390,13 @@ void QtFrontEnd::ShowTextFile(const char* name) {
   viewer.exec();
 }
 
+void QtFrontEnd::KeepResponsive() {
+  // Paints, resizes and the window's input; while the work runs the key
+  // filter turns Escape into a stop request and swallows all other input,
+  // and commands wait until the work is done (MainWindow::event).
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void QtFrontEnd::Beep() {
   ++beeps_;
   QApplication::beep();

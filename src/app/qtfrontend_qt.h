@@ -50,6 +50,7 @@ class QtFrontEnd : public FrontEnd {
   void MessageLogged(bool added) override;
   void ShowMessageLog() override;
   bool TakeDroppedFile(std::string& name) override;
+  void KeepResponsive() override;
 
   int beeps() const { return beeps_; }
   QTextBrowser* helpWindow() const;

@@ -9,6 +9,7 @@
 #include "formats/input.h"
 #include "formats/layers.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
 #include "model/deckcheck.h"
@@ -26,6 +27,7 @@ void ResetProgramState() {
   ResetMouse();
   ReleaseGridStore();
   ResetGridThreads();
+  ResetStopState();
   referenceSystem.clear();
   inputFileName.clear();
   ResetReadChoices();

@@ -1,15 +1,17 @@
 // kestrel-grid: the whole workflow without a window.
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
-//                [--layer NAME]... [--metres] [--bathymetry FILE]... [depth options]
-//                INPUT
+//                [--allow-folded] [--layer NAME]... [--metres] [--bathymetry FILE]...
+//                [depth options] INPUT
 //   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
 // standard error. Exit codes: 0 every step it ran succeeded, 1 the input
 // could not be read or held none, or a step was refused or reported a
-// problem, 2 a fatal error, 64 bad usage.
+// problem, 2 a fatal error, 64 bad usage, 128 + the signal number when
+// Ctrl+C (SIGINT) or SIGTERM stopped step 1.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,8 +32,10 @@
 #include "formats/layers.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "link/cellmap.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "model/modelfiles.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -43,11 +47,35 @@ constexpr int kExitNoPolygons = 1;
 constexpr int kExitNotGridded = 1;
 constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
+constexpr int kExitSignal = 128;  // plus the signal's number
+
+// The signal that stopped step 1, or 0.
+volatile sig_atomic_t stoppedBy = 0;
+
+// Ctrl+C or SIGTERM while step 1 works stops it between nodes, so that the
+// run ends cleanly; at any other time the signal ends the program at once,
+// as it would without this handler.
+void OnStopSignal(int signal) {
+  if (kestrel::RequestStop()) {
+    stoppedBy = signal;
+    return;
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 const char* const kUsage =
     "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]\n"
-    "                    [--layer NAME]... [--metres] [--bathymetry FILE]...\n"
-    "                    [depth options] INPUT\n"
+    "                    [--allow-folded] [--layer NAME]... [--metres]\n"
+    "                    [--bathymetry FILE]... [depth options] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
     "every status-line text on standard error:\n"
@@ -79,13 +107,17 @@ const char* const kUsage =
     "  --water-level Z    the initial water surface (default 0)\n"
     "  --min-depth D      no cell shallower than D metres (default 0.1)\n"
     "  --time-step auto   write into card C7 a time step the cells allow\n"
+    "  --allow-folded     write the model files even when the linked grid has\n"
+    "                     folded cells (the model fails at a fold as soon as\n"
+    "                     water moves through it)\n"
     "  --help             show this text\n"
     "  --version          show the version\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
-    "gridded, patches not connected, overlapping cells, a file not written),\n"
-    "2 a fatal error, 64 bad usage\n";
+    "gridded, patches not connected, overlapping cells, no water cells, folded\n"
+    "cells, a file not written), 2 a fatal error, 64 bad usage, 128 + the\n"
+    "signal's number (130 for Ctrl+C) when a signal stopped the gridding\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "kestrel-grid: %s\n", problem);
@@ -136,6 +168,8 @@ int main(int argc, char** argv) {
       surveys.emplace_back(argv[++i]);
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
+    } else if (arg == "--allow-folded") {
+      allowFoldedCells = true;
     } else if (arg == "--layer") {
       if (i + 1 >= argc) return Usage("--layer needs a layer name");
       readChoices.layers.push_back(argv[++i]);
@@ -192,7 +226,9 @@ int main(int argc, char** argv) {
   // Step 1. Its questions are answered OK, so polygons that cannot be gridded
   // are removed, unless the user wants them kept.
   console.questionAnswer = keepExtraneous ? Answer::No : Answer::Yes;
+  CatchStopSignals();
   GenerateGrids();
+  if (stoppedBy != 0 && gridsValid != 1) return kExitSignal + stoppedBy;
   if (gridsValid != 1 || grids.outlineWritten != 1) return kExitNotGridded;
   if (lastStep == 1) {
     if (!geoPackage.empty()) {

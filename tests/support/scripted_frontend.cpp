@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "grid/stop.h"
 #include "store/store.h"
 
 namespace kestrel::testing {
@@ -9,6 +10,17 @@ namespace kestrel::testing {
 void ScriptedFrontEnd::StatusChanged(bool now) {
   statuses.emplace_back(statusText);
   statusesNow.push_back(now);
+}
+
+void ScriptedFrontEnd::KeepResponsive() {
+  ++responsiveCalls;
+  if (stopOnStatus.empty()) return;
+  for (const std::string& s : statuses) {
+    if (s.rfind(stopOnStatus, 0) == 0) {
+      RequestStop();
+      return;
+    }
+  }
 }
 
 bool ScriptedFrontEnd::NotifyBox(int code, const char* caption, const char* text) {

@@ -93,6 +93,13 @@ class ScriptedFrontEnd : public FrontEnd {
   void Beep() override { ++beeps; }
   void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
 
+  // Long work hands over its pending input: counted, and when stopOnStatus
+  // is set and a status text beginning with it has been shown, the user asks
+  // the work to stop (as Escape does in the window).
+  std::string stopOnStatus;
+  int responsiveCalls = 0;
+  void KeepResponsive() override;
+
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   bool SawStatus(const std::string& text) const;
 };
