@@ -71,7 +71,11 @@ class FileDialog : public QFileDialog {
 
  protected:
   void accept() override {
-    if (acceptMode() == QFileDialog::AcceptSave) {
+    // A dialog of the desktop's own (this widget is then never put on the
+    // screen) has closed before it gets here: staying open is not possible,
+    // and the file commands refuse the name and ask again.
+    const bool ownWidgets = !testAttribute(Qt::WA_DontShowOnScreen);
+    if (ownWidgets && acceptMode() == QFileDialog::AcceptSave) {
       const QStringList chosen = selectedFiles();
       if (!chosen.isEmpty() && !chosen.first().isEmpty()) {
         const QFileInfo file(chosen.first());

@@ -1,6 +1,7 @@
-// The real window under a German desktop locale, by keys and mouse: the
+// The real window by keys and mouse: under a German desktop locale the
 // polygon file reads and saves with decimal points, and a point selected
-// before an Undo that shortened its polygon never sends Delete outside it.
+// before an Undo that shortened its polygon never sends Delete outside it;
+// Cancel of an error box keeps the unsaved polygons in a recovery file.
 #include <cstdlib>
 #include <string>
 
@@ -67,6 +68,27 @@ TEST_F(WindowProgram, ReSpaceSelectUndoDeleteUnderAGermanLocale) {
   ASSERT_EQ(WaitExit(kestrel, 30), 0) << Log();
   EXPECT_EQ(TempDir::Read(file),
             std::string("POLY a\n10.5 0.25 1.5\n10.5 5.25 1.5\n0.5 5.25 1.5\nEND\n") + kRectangleB);
+}
+
+// Delete the last two points of a line, so that the two left share a y: the
+// box that says the extents are degenerate offers Cancel, and Cancel writes
+// the unsaved polygon to the recovery file before the program ends.
+TEST_F(WindowProgram, CancelOfAnErrorBoxKeepsTheUnsavedPolygons) {
+  const std::string file = dir.File("line.p2d");
+  TempDir::Write(file, "POLY a\n0 0 0\n10 0 0\n5 8 0\n5 4 0\nEND\n");
+  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, file});
+  const std::string window = MainWindow();
+  ASSERT_FALSE(window.empty()) << Log();
+  const FittedPlot plot(Geometry(window), 0, 10, 0, 8);
+  LeftDrag(plot.ScreenX(-0.5), plot.ScreenY(2), plot.ScreenX(2), plot.ScreenY(-0.1));
+  for (const char* key : {"alt+l", "Delete", "Delete"}) EXPECT_EQ(Tool({"key", key}), 0) << key;
+  const std::string box = WaitForWindow("^non-fatal error code");
+  ASSERT_FALSE(box.empty()) << Log();
+  EXPECT_EQ(Tool({"windowfocus", "--sync", box}), 0);
+  EXPECT_EQ(Tool({"key", "Escape"}), 0);
+  ASSERT_EQ(WaitExit(kestrel, 30), 0) << Log();
+  EXPECT_EQ(TempDir::Read(dir.File("line-recovered.p2d")), "LINE a\n0 0 0\n10 0 0\nEND\n");
+  EXPECT_EQ(TempDir::Read(file), "POLY a\n0 0 0\n10 0 0\n5 8 0\n5 4 0\nEND\n");
 }
 
 }  // namespace

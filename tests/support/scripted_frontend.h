@@ -63,7 +63,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::vector<bool>>> choices;
   std::vector<std::vector<std::string>> choiceLists;
   std::vector<std::string> saveProposals;  // the names the save dialogs proposed
-  std::deque<std::string> droppedNames;  // files dropped on the window
+  std::deque<std::string> droppedNames;    // files dropped on the window
   bool helpStarts = true;
 
   void StatusChanged(bool now) override;
