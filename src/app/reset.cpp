@@ -35,6 +35,7 @@ void ResetProgramState() {
   ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
+  SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);
   ResetMessageLog();
 }
