@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -61,8 +63,38 @@ QStringList NameFilters(const char* filter) {
   return filters;
 }
 
+// The file dialog. Saving refuses a name whose folder does not exist: the
+// dialog says so and stays open, as it does for any other name it cannot take.
+class FileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+ protected:
+  void accept() override {
+    // A dialog of the desktop's own (this widget is then never put on the
+    // screen) has closed before it gets here: staying open is not possible,
+    // and the file commands refuse the name and ask again.
+    const bool ownWidgets = !testAttribute(Qt::WA_DontShowOnScreen);
+    if (ownWidgets && acceptMode() == QFileDialog::AcceptSave) {
+      const QStringList chosen = selectedFiles();
+      if (!chosen.isEmpty() && !chosen.first().isEmpty()) {
+        const QFileInfo file(chosen.first());
+        if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir()) {
+          QMessageBox box(QMessageBox::Warning, windowTitle(),
+                          QStringLiteral("The folder %1 does not exist.\nChoose a folder that exists.")
+                              .arg(QDir::toNativeSeparators(file.absolutePath())),
+                          QMessageBox::Ok, this);
+          box.exec();
+          return;
+        }
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
 bool RunFileDialog(QWidget* owner, bool save, const char* title, const char* filter, std::string& name) {
-  QFileDialog dialog(owner, Text(title));
+  FileDialog dialog(owner, Text(title));
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -184,12 +216,36 @@ bool QtFrontEnd::AskOkCancel(const char* caption, const char* text) {
              QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+namespace {
+
+// The one-value dialog. The select dialog answers the window manager's close
+// request as handled and stays open (Esc and Cancel still close it).
+class ValueBox : public QDialog {
+ public:
+  ValueBox(QWidget* owner, bool keepOnClose) : QDialog(owner), keepOnClose_(keepOnClose) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (keepOnClose_) {
+      event->ignore();
+    } else {
+      QDialog::closeEvent(event);
+    }
+  }
+
+ private:
+  bool keepOnClose_;
+};
+
+}  // namespace
+
 bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
-  QDialog box(window_);
+  ValueBox box(window_, std::strcmp(dialog, "SELECT") == 0);
   box.setWindowTitle(DialogTitle(dialog));
   box.setWindowModality(Qt::ApplicationModal);
   auto* layout = new QVBoxLayout(&box);
-  auto* edit = new QLineEdit(QString::fromUtf8(value.c_str()), &box);
+  const QString shown = QString::fromUtf8(value.c_str());
+  auto* edit = new QLineEdit(shown, &box);
   edit->setMaxLength(255);
   edit->selectAll();
   layout->addWidget(edit);
@@ -203,7 +259,9 @@ bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
     box.move(area.x() + (area.width() - box.width()) / 2, area.y() + (area.height() - box.height()) / 2);
   }
   if (box.exec() != QDialog::Accepted) return false;
-  value = edit->text().toUtf8().toStdString();
+  // An untouched text keeps its bytes: a name that is not UTF-8 would come
+  // back with replacement characters.
+  if (edit->text() != shown) value = edit->text().toUtf8().toStdString();
   return true;
 }
 

@@ -18,6 +18,8 @@ namespace {
 
 FrontEnd* currentFrontEnd = nullptr;
 AbortHook abortHook = nullptr;
+CancelNoteHook cancelNote = nullptr;
+CancelKeepHook cancelKeep = nullptr;
 
 // Formats into `buffer` of `size` bytes; returns false when the text needs
 // more than size - 1 characters.
@@ -59,6 +61,11 @@ void SetFrontEnd(FrontEnd* frontEnd) { currentFrontEnd = frontEnd; }
 
 void SetAbortHook(AbortHook hook) { abortHook = hook; }
 
+void SetCancelHooks(CancelNoteHook note, CancelKeepHook keep) {
+  cancelNote = note;
+  cancelKeep = keep;
+}
+
 void Abort(int code, const char* format, ...) {
   char text[1024];
   va_list args;
@@ -95,9 +102,27 @@ int Notify(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "non-fatal error code %i", code)) {
     UI().FatalExit("Notify(): header overflow");
   }
-  RecordBox(caption, text);
-  if (!UI().NotifyBox(code, caption, text)) UI().EndProcess(0);
-  return 1;  // OK
+  const std::string note = cancelNote ? cancelNote() : std::string();
+  const std::string shown = note.empty() ? std::string(text) : std::string(text) + "\n\n" + note;
+  RecordBox(caption, shown.c_str());
+  if (UI().NotifyBox(code, caption, shown.c_str())) return 1;  // OK
+  if (!note.empty() && cancelKeep) {
+    std::string said;
+    switch (cancelKeep(said)) {
+      case KeepResult::Saved:
+        break;
+      case KeepResult::SavedElsewhere:
+        UI().ShowWarning(caption, said.c_str());
+        break;
+      case KeepResult::Failed:
+        // Ending now would lose the polygons: the program goes on instead.
+        said += "\nKestrel stays open, so that you can save them under another name.";
+        UI().ShowWarning(caption, said.c_str());
+        return 1;
+    }
+  }
+  UI().EndProcess(0);
+  return 0;  // not reached: the process has ended
 }
 
 void ShowStatus(const char* text, bool now) {

@@ -37,6 +37,7 @@ void ResetProgramState() {
   ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
+  SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);
   ResetMessageLog();
 }

@@ -38,6 +38,14 @@ bool TakeDialogName(bool chosen, const std::string& name) {
   return true;
 }
 
+// Whether the folder that would hold file `name` exists.
+bool FolderExists(const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(name).parent_path();
+  if (folder.empty()) return true;  // the working folder
+  std::error_code error;
+  return std::filesystem::is_directory(folder, error);
+}
+
 // Whether fileName is a drawing or a GIS layer rather than a polygon file.
 // Their polygons are never written back over them in polygon text, which
 // would destroy the drawing or the layer: saving them goes through the save
@@ -67,7 +75,16 @@ const char* AskSaveFileName() {
   }
   needFileName = 0;
   std::string name = ProposedSaveName();
-  if (TakeDialogName(UI().AskSaveFile("select output file", kSaveFilter, name), name)) return fileName;
+  // A name that cannot be saved under (its folder does not exist, or it is
+  // too long) is refused and the dialog comes back, as when it stays open.
+  while (UI().AskSaveFile("select output file", kSaveFilter, name) && !name.empty()) {
+    if (!FolderExists(name)) {
+      ShowStatusF(false, "the folder of %s does not exist: choose another", name.c_str());
+      UI().ShowWarning("select output file", statusText);
+      continue;
+    }
+    if (TakeDialogName(true, name)) return fileName;
+  }
   needFileName = 1;
   ClearJournal();
   return nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "grid/farfield.h"
 #include "grid/solver.h"
 #include "grid/stop.h"
 #include "store/store.h"
@@ -91,7 +92,8 @@ double ConformalPatchBytes(double ni, double nj) {
 
 StepFailure SolveConformalOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
                              double b, const bool held[4], BoundarySolution& s, FieldTable& table,
-                             FieldScratch& scratch, ConformalResult& result) {
+                             FieldScratch* scratches, int32_t threads, ConformalResult& result) {
+  FieldScratch& scratch = scratches[0];
   constexpr int32_t m = kConformalRefinement;
   const int32_t K = boundary.count;
   PatchSide sides[4];
@@ -175,7 +177,7 @@ StepFailure SolveConformalOn(const WorkingBoundary& boundary, const int32_t k[4]
   for (int c = 0; c < 2; ++c) {
     // The two systems differ in their matrices; each elimination ends early
     // when the user stops step 1.
-    const int status = SolveLinearSystems(w.matrix[c], &w.solved[c], 1, fe, &StopFlag());
+    const int status = SolveLinearSystemsOn(w.matrix[c], &w.solved[c], 1, fe, threads, &StopFlag());
     if (status == kStopped) return {kStoppedByUser};
     if (status != kSolved) return {c == 0 ? 5299 : 5312};
     for (int32_t l = 0; l < fe; ++l) {
@@ -205,6 +207,9 @@ StepFailure SolveConformalOn(const WorkingBoundary& boundary, const int32_t k[4]
     // Keep the solved values for the placement of the boundary nodes.
     for (int32_t l = 0; l < fe; ++l) w.value[c][l] = u(l);
   }
+  // The far runs' series from the values and fluxes just set (the flux
+  // jumps at the nodes where a held coordinate meets a free one).
+  SetFarFieldValues(table);
   const bool anyHeld = held[0] || held[1] || held[2] || held[3];
   result.modulus = !anyHeld && sideFlux[0] > 0 && sideFlux[1] > 0 ? std::sqrt(sideFlux[0] / sideFlux[1]) : 0;
 

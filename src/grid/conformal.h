@@ -73,11 +73,13 @@ struct ConformalResult {
 //  - in `table` (allocated for ConformalNodes(ni, nj) nodes): the geometry,
 //    values and fluxes of the elements, ready for EvaluateField and the node
 //    search.
-// held[s] keeps side s + 1 at its arc-length placement. `scratch` must hold
-// at least ConformalNodes(ni, nj) nodes. Allocates its working memory itself
-// and reports nothing, so that any thread may run it; returns the failure.
+// held[s] keeps side s + 1 at its arc-length placement. `scratch[0]` must
+// hold at least ConformalNodes(ni, nj) nodes; the eliminations run on up to
+// `threads` threads (the caller's among them). Allocates its working memory
+// itself and reports nothing, so that any thread may run it; returns the
+// failure.
 StepFailure SolveConformalOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
                              double b, const bool held[4], BoundarySolution& solution, FieldTable& table,
-                             FieldScratch& scratch, ConformalResult& result);
+                             FieldScratch* scratch, int32_t threads, ConformalResult& result);
 
 }  // namespace kestrel

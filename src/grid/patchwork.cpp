@@ -158,6 +158,9 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   // at once than the memory one patch may have allows.
   const double solveBytes = 16.0 * largest * largest;
   const int32_t solvers = static_cast<int32_t>(std::clamp(kMaxPatchBytes / solveBytes, 1.0, double(threads)));
+  // Fewer patches than threads: each solve shares its own work out. Solve k
+  // of the ones running at once uses the scratch from k * share on.
+  const int32_t share = std::max<int32_t>(1, threads / std::max<int32_t>(1, std::min(total, solvers)));
   std::mutex failureLock;
   int32_t failedPatch = INT32_MAX;
   StepFailure failure;
@@ -167,11 +170,11 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
         const int32_t k = static_cast<int32_t>(task);
         PatchWork& w = held.work[k];
         const PatchPlan& p = *w.plan;
-        const StepFailure result = p.orthogonal
-                                       ? SolveConformalOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, p.held,
-                                                          w.solution, w.table, held.scratch[worker], w.conformal)
-                                       : SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, w.solution,
-                                                         w.table, held.scratch[worker]);
+        FieldScratch* scratch = &held.scratch[static_cast<std::size_t>(worker) * share];
+        const StepFailure result = p.orthogonal ? SolveConformalOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, p.held,
+                                                                   w.solution, w.table, scratch, share, w.conformal)
+                                                : SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b,
+                                                                  w.solution, w.table, scratch, share);
         if (result.code == 0) return true;
         std::lock_guard<std::mutex> hold(failureLock);
         if (k < failedPatch) {

@@ -253,6 +253,19 @@ TEST_F(FileCommands, ASaveDialogEndedWithoutANameEmptiesTheJournal) {
   EXPECT_EQ(modified, 1);
 }
 
+TEST_F(FileCommands, TheSaveDialogRefusesAFolderThatDoesNotExistAndAsksAgain) {
+  EditedStore(dir.File("proposed.p2d"));
+  const std::string missing = dir.File("no-such-dir/x.p2d");
+  rec.saveNames = {missing, dir.File("x.p2d")};
+  SaveCommand();
+  ASSERT_EQ(rec.warnings.size(), 1u);
+  EXPECT_EQ(rec.warnings[0].text, "the folder of " + missing + " does not exist: choose another");
+  EXPECT_EQ(rec.proposedSaveNames.back(), missing) << "asked again with the refused name";
+  EXPECT_STREQ(fileName, dir.File("x.p2d").c_str());
+  EXPECT_EQ(modified, 0);
+  EXPECT_TRUE(rec.notifications.empty()) << "no write was tried into the missing folder";
+}
+
 TEST_F(FileCommands, ANameTooLongForTheBufferIsRefused) {
   EditedStore(dir.File("proposed.p2d"));
   rec.saveNames = {dir.path() + "/" + std::string(300, 'n') + ".p2d"};

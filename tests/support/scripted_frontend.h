@@ -48,6 +48,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::string clipboard;
   std::vector<std::string> shownFiles;
   std::vector<std::string> shownValues;  // the text each value dialog opened with
+  std::vector<Box> warnings;             // the warning boxes (code 0)
 
   // How the user answers, consumed front first. Empty queues give the
   // defaults: Notify OK, questions Cancel, dialogs cancelled.
@@ -62,7 +63,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::vector<bool>>> choices;
   std::vector<std::vector<std::string>> choiceLists;
   std::vector<std::string> saveProposals;  // the names the save dialogs proposed
-  std::deque<std::string> droppedNames;  // files dropped on the window
+  std::deque<std::string> droppedNames;    // files dropped on the window
   bool helpStarts = true;
 
   void StatusChanged(bool now) override;
@@ -90,6 +91,7 @@ class ScriptedFrontEnd : public FrontEnd {
   bool StartHelp() override { return helpStarts; }
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
+  void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
 
   // Long work hands over its pending input: counted, and when stopOnStatus
   // is set and a status text beginning with it has been shown, the user asks
