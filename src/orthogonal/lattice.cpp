@@ -499,7 +499,7 @@ void Sweep(Lattice& L, double relaxation, double pull) {
       if (kind != kFree && kind != kSlide) continue;
       // The widths of the four cells around the node (none where a cell is
       // missing), at [dJ + 1][dI + 1] for the cell (I + dI, J + dJ).
-      double widthI[2][2], widthJ[2][2];
+      double widthI[2][2] = {}, widthJ[2][2] = {};
       bool present[2][2];
       for (int32_t dJ = -1; dJ <= 0; ++dJ) {
         for (int32_t dI = -1; dI <= 0; ++dI) {
