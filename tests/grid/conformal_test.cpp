@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <optional>
 #include <vector>
 
 #include "fixture.h"
@@ -22,20 +21,8 @@ namespace {
 
 const double kPi = std::acos(-1.0);
 
-class ConformalTest : public KestrelTest {
+class ConformalTest : public FolderTest {
  protected:
-  TempDir dir;
-  std::optional<InFolder> folder;
-
-  void SetUp() override {
-    KestrelTest::SetUp();
-    folder.emplace(dir.path());
-  }
-  void TearDown() override {
-    folder.reset();
-    KestrelTest::TearDown();
-  }
-
   void Grid(bool orthogonal) {
     orthogonalMode = orthogonal;
     BoundAll();

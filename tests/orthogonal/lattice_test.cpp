@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,20 +27,8 @@
 namespace kestrel::testing {
 namespace {
 
-class LatticeTest : public KestrelTest {
+class LatticeTest : public FolderTest {
  protected:
-  TempDir dir;
-  std::optional<InFolder> folder;
-
-  void SetUp() override {
-    KestrelTest::SetUp();
-    folder.emplace(dir.path());
-  }
-  void TearDown() override {
-    folder.reset();
-    KestrelTest::TearDown();
-  }
-
   void Open(const std::string& file) {
     std::snprintf(fileName, sizeof fileName, "%s", file.c_str());
     ASSERT_GT(ReadInputFile(), 0);
