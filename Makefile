@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 EXAMPLE ?= examples/river_bend.p2d
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench format clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install package format clean
 
 all: build
 
@@ -21,8 +21,8 @@ build: configure
 # With a display the window opens on the example; without one the headless
 # tool runs the workflow on it.
 run: build
-	@if [ -n "$$DISPLAY" ] && [ -x $(BUILD)/src/resources/kestrel ]; then \
-	  $(BUILD)/src/resources/kestrel $(EXAMPLE); \
+	@if [ -n "$$DISPLAY" ] && [ -x $(BUILD)/src/app/kestrel ]; then \
+	  $(BUILD)/src/app/kestrel $(EXAMPLE); \
 	else \
 	  mkdir -p $(BUILD)/run && $(BUILD)/src/cli/kestrel-grid -C $(BUILD)/run $(EXAMPLE) && \
 	  echo "written to $(BUILD)/run:" && ls -l $(BUILD)/run; \
@@ -53,6 +53,16 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_BENCH=ON -DKESTREL_BUILD_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@for b in $(BUILD)-bench/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+# Installs the programs, their desktop entry, icons, manual pages and manual
+# under PREFIX (DESTDIR=... stages them elsewhere, as packagers do).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr, written into $(BUILD).
+package: build
+	cmake --build $(BUILD) --target package
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

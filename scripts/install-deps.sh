@@ -11,7 +11,10 @@ packages=(
   xvfb xdotool xauth
   locales
   clang-format
+  # tests only: a second DXF writer, of another kind, for the drawing tests
+  python3-ezdxf
   clang libclang-rt-14-dev
+  desktop-file-utils shared-mime-info dpkg-dev man-db
 )
 
 missing=()

@@ -6,13 +6,13 @@
 #   scripts/window-picture.sh [EXAMPLE] [OUTPUT]
 #
 # Defaults: examples/river_bend.p2d and docs/window.png. Needs a built
-# build/src/resources/kestrel (or KESTREL=path), Xvfb and python3.
+# build/src/app/kestrel (or KESTREL=path), Xvfb and python3.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 example=$(realpath "${1:-$root/examples/river_bend.p2d}")
 output=$(realpath -m "${2:-$root/docs/window.png}")
-kestrel=$(realpath "${KESTREL:-$root/build/src/resources/kestrel}")
+kestrel=$(realpath "${KESTREL:-$root/build/src/app/kestrel}")
 
 work=$(mktemp -d)
 xvfb=""

@@ -15,7 +15,9 @@ void CaptureWindow(MainWindow& window) {
   const QRect client = window.geometry();
   QImage image;
   QScreen* screen = window.screen();
-  if (frame != client && screen) {
+  // Off the screen there is no frame, only the window itself.
+  const bool onScreen = QGuiApplication::platformName() != QLatin1String("offscreen");
+  if (onScreen && frame != client && screen) {
     // A window manager draws the frame: take it from the screen, then the
     // client area from the window itself, which is current even where the
     // screen has not caught up yet.

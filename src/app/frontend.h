@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -94,6 +95,14 @@ class FrontEnd {
   // text shown at first and receives the text entered. Returns false on Cancel.
   virtual bool AskValue(const char* dialog, std::string& value) = 0;
 
+  // A list choice (one check box per item, OK and Cancel): `chosen` holds one
+  // entry per item, the items ticked at first, and receives the user's ticks.
+  // Returns false on Cancel. Without a dialog the choice stays as offered.
+  virtual bool AskChoice(const char* /*title*/, const char* /*text*/, const std::vector<std::string>& /*items*/,
+                         std::vector<bool>& /*chosen*/) {
+    return true;
+  }
+
   // File dialogs: return false when the user ends them without a name.
   // `filter` lists description/pattern pairs separated by '|', e.g.
   // "Polygons (*.p?d)|*.p?d|All Files (*.*)|*.*"; the first pair is selected.
@@ -110,6 +119,19 @@ class FrontEnd {
   virtual void ShowTextFile(const char*) {}
 
   virtual void Beep() {}
+
+  // The message log gained an entry (`added`) or its last entry changed; a
+  // window showing the log follows it.
+  virtual void MessageLogged(bool) {}
+  // Shows the message log's window, leaving the keyboard with the main window.
+  virtual void ShowMessageLog() {}
+  // The name of the file last dropped on the window, handed over once.
+  virtual bool TakeDroppedFile(std::string&) { return false; }
+
+  // Long work (step 1) hands the user interface its pending input about ten
+  // times a second, so that it can be asked to stop (grid/stop.h) and stays
+  // painted. Nothing else may run meanwhile: no command, no edit.
+  virtual void KeepResponsive() {}
 };
 
 // The front end in use. Set once at start-up (or by a test).

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,10 +17,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/pixels.h"
 #include "app/window.h"
+#include "grid/stop.h"
 #include "resources/bitmaps.h"
+#include "resources/icon_qt.h"
 #include "resources/keytable.h"
 #include "store/store.h"
 #include "view/plot_qt.h"
@@ -40,25 +45,20 @@ QCursor CursorFromArt(const char* name, Qt::CursorShape fallback) {
   return QCursor(QPixmap::fromImage(image), art->hotX, art->hotY);
 }
 
-// The program's icon: a curved grid between two banks.
-QIcon ProgramIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(QColor(255, 255, 255));
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  const QPointF centre(0, 32);
-  p.setPen(QPen(QColor(0, 0, 160), 1.2));
-  for (int k = 0; k <= 4; ++k) {
-    const double r = 10 + 4.5 * k;
-    p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 0, 90 * 16);
-  }
-  for (int k = 0; k <= 4; ++k) {
-    const double a = (k * 22.5) * 3.14159265358979 / 180;
-    p.drawLine(QPointF(10 * std::cos(a), 32 - 10 * std::sin(a)), QPointF(28 * std::cos(a), 32 - 28 * std::sin(a)));
-  }
-  p.setPen(QPen(QColor(160, 60, 20), 2));
-  p.drawRect(QRectF(1, 1, 30, 30));
-  return QIcon(pixmap);
+// The one local file a drag carries, or an empty name.
+QString DraggedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return QString();
+  const QUrl url = data->urls().first();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+const char* const kCommandKeysToMain = "kestrelCommandKeysToMain";
+
+// Keys a side window reads itself rather than passing them on: paging
+// through its text, and selecting and copying it.
+bool SideWindowReadsKey(int key, int modifiers) {
+  if (modifiers == 0) return key == kKeyPageUp || key == kKeyPageDown;
+  return modifiers == kModCtrl && (key == 'A' || key == 'C');
 }
 
 PixelBuffer BufferOf(QImage& image) {
@@ -72,6 +72,16 @@ QEvent::Type CommandEvent::Type() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
+
+namespace {
+
+// A layout put off until step 1 is done.
+QEvent::Type LayoutEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+}  // namespace
 
 IconButton::IconButton(QWidget* parent, int slot, const uint8_t* bitmap)
     : QWidget(parent), slot_(slot), state_(static_cast<uint32_t>(kButtons[slot].command)), bitmap_(bitmap) {
@@ -155,6 +165,7 @@ MainWindow::MainWindow() : QWidget(nullptr), plot_(nullptr), status_(nullptr), b
   setAutoFillBackground(true);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
   const QCursor arrow = CursorFromArt("ARR0W", Qt::ArrowCursor);
   setCursor(arrow);
 
@@ -199,22 +210,71 @@ void MainWindow::LayoutWindows(int width, int height) {
 
 bool MainWindow::event(QEvent* event) {
   if (event->type() == CommandEvent::Type()) {
-    DispatchCommand(static_cast<CommandEvent*>(event)->command());
+    const int command = static_cast<CommandEvent*>(event)->command();
+    if (StoppableWorkRunning()) {
+      // Step 1 is handing out its pending input: the command runs once it
+      // is done (a posted event waits for the next pass of the loop).
+      QCoreApplication::postEvent(this, new CommandEvent(command));
+    } else {
+      DispatchCommand(command);
+    }
+    return true;
+  }
+  if (event->type() == LayoutEventType()) {
+    if (StoppableWorkRunning()) {
+      QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+    } else {
+      layoutPending_ = false;
+      LayoutWindows(0, 0);
+    }
     return true;
   }
   return QWidget::event(event);
 }
 
-void MainWindow::resizeEvent(QResizeEvent*) { LayoutWindows(width(), height()); }
+void MainWindow::resizeEvent(QResizeEvent*) {
+  if (!StoppableWorkRunning()) {
+    LayoutWindows(width(), height());
+  } else if (!layoutPending_) {
+    // The layout zooms all, which records the view in the undo journal:
+    // while step 1 works it waits, as commands do, so that a stop leaves
+    // the journal as it was.
+    layoutPending_ = true;
+    QCoreApplication::postEvent(this, new QEvent(LayoutEventType()));
+  }
+}
+
+bool MainWindow::TakeDroppedFile(std::string& name) {
+  if (droppedFile_.empty()) return false;
+  name = std::move(droppedFile_);
+  droppedFile_.clear();
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString name = DraggedFile(event->mimeData());
+  if (name.isEmpty()) return;
+  event->acceptProposedAction();
+  // Opened once the drop is over: the open may ask about unsaved changes.
+  droppedFile_ = name.toLocal8Bit().toStdString();
+  UI().PostCommand(kCmdOpenDropped);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The window is never closed directly: the exit command decides.
+  // The window is never closed directly: the exit command decides, after
+  // stopping step 1 if it is running.
   event->ignore();
+  RequestStop();
   UI().PostCommand(kCmdExit);
 }
 
 int KeyFromQt(int qtKey) {
   if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return kKeyA + (qtKey - Qt::Key_A);
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return kKey0 + (qtKey - Qt::Key_0);
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F10) return kKeyF1 + (qtKey - Qt::Key_F1);
   switch (qtKey) {
     case Qt::Key_Backspace:
@@ -262,12 +322,44 @@ int ModifiersFromQt(Qt::KeyboardModifiers modifiers) {
   return result;
 }
 
+void PassCommandKeysToMainWindow(QWidget* side) { side->setProperty(kCommandKeysToMain, true); }
+
 bool KeyboardAndHoverFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (StoppableWorkRunning() && dynamic_cast<QInputEvent*>(event) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == window_) {
+    // While step 1 works nothing may change the store or the view: Escape
+    // asks it to stop, every other key and mouse action in the window is
+    // swallowed.
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) RequestStop();
+    return true;
+  }
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::MouseMove) return false;
   if (!watched->isWidgetType()) return false;
   QWidget* widget = static_cast<QWidget*>(watched);
-  if (widget->window() != window_) return false;
+  if (widget->window() != window_) {
+    if (type != QEvent::KeyPress || !widget->window()->property(kCommandKeysToMain).toBool() ||
+        QApplication::activeModalWidget()) {
+      return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int modifiers = ModifiersFromQt(key->modifiers());
+    const int qtKey = KeyFromQt(key->key());
+    const int id = modifiers < 0 ? 0 : FindAccelerator(qtKey, modifiers);
+    if (SideWindowReadsKey(qtKey, modifiers)) return false;
+    if (StoppableWorkRunning()) {
+      // A command would run inside step 1: Escape stops the work instead,
+      // and the other command keys are ignored as in the main window.
+      if (qtKey == kKeyEscape && modifiers == 0) {
+        RequestStop();
+        return true;
+      }
+      return id && AcceleratorCommand(id);
+    }
+    if (!id || !AcceleratorCommand(id)) return false;
+    DispatchCommand(id);
+    return true;
+  }
 
   if (type == QEvent::MouseMove) {
     const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <cstdint>
+#include <string>
 
 #include "app/frontend.h"
 
@@ -67,12 +68,20 @@ class MainWindow : public QWidget {
   // current client size), stores the plot size in the view and zooms all.
   void LayoutWindows(int width, int height);
 
+  // The name of the file last dropped on the window, handed over once.
+  bool TakeDroppedFile(std::string& name);
+
  protected:
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // One file dropped on the window is opened like Open opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  std::string droppedFile_;
+  bool layoutPending_ = false;  // a resize waits for step 1 to end
   PlotWidget* plot_;
   StatusLine* status_;
   IconButton* buttons_[kButtonCount];
@@ -80,7 +89,9 @@ class MainWindow : public QWidget {
 
 // The application-wide event filter: keys pressed in the main window (outside
 // modal dialogs) become accelerator ids for the dispatcher and are swallowed;
-// mouse moves over the main window's parts update the status line.
+// mouse moves over the main window's parts update the status line. While
+// step 1 works, Escape stops it and all other input to the window is
+// swallowed.
 class KeyboardAndHoverFilter : public QObject {
  public:
   explicit KeyboardAndHoverFilter(MainWindow* window) : window_(window) {}
@@ -89,6 +100,11 @@ class KeyboardAndHoverFilter : public QObject {
  private:
   MainWindow* window_;
 };
+
+// Marks a window of the program beside the main one (the manual, the message
+// log): keys pressed in it that run commands go to the main window, except
+// those it reads itself (scrolling, selecting and copying its text).
+void PassCommandKeysToMainWindow(QWidget* side);
 
 // The keyboard table's key and modifiers for a Qt key event.
 int KeyFromQt(int qtKey);

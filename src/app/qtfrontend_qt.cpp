@@ -4,13 +4,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -20,6 +24,8 @@
 #include <cstring>
 
 #include "app/mainwindow_qt.h"
+#include "app/messagelog_qt.h"
+#include "app/placement.h"
 #include "app/report.h"
 #include "edit/dialogs.h"
 #include "store/store.h"
@@ -57,8 +63,38 @@ QStringList NameFilters(const char* filter) {
   return filters;
 }
 
+// The file dialog. Saving refuses a name whose folder does not exist: the
+// dialog says so and stays open, as it does for any other name it cannot take.
+class FileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+ protected:
+  void accept() override {
+    // A dialog of the desktop's own (this widget is then never put on the
+    // screen) has closed before it gets here: staying open is not possible,
+    // and the file commands refuse the name and ask again.
+    const bool ownWidgets = !testAttribute(Qt::WA_DontShowOnScreen);
+    if (ownWidgets && acceptMode() == QFileDialog::AcceptSave) {
+      const QStringList chosen = selectedFiles();
+      if (!chosen.isEmpty() && !chosen.first().isEmpty()) {
+        const QFileInfo file(chosen.first());
+        if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir()) {
+          QMessageBox box(QMessageBox::Warning, windowTitle(),
+                          QStringLiteral("The folder %1 does not exist.\nChoose a folder that exists.")
+                              .arg(QDir::toNativeSeparators(file.absolutePath())),
+                          QMessageBox::Ok, this);
+          box.exec();
+          return;
+        }
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
 bool RunFileDialog(QWidget* owner, bool save, const char* title, const char* filter, std::string& name) {
-  QFileDialog dialog(owner, Text(title));
+  FileDialog dialog(owner, Text(title));
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -180,12 +216,36 @@ bool QtFrontEnd::AskOkCancel(const char* caption, const char* text) {
              QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+namespace {
+
+// The one-value dialog. The select dialog answers the window manager's close
+// request as handled and stays open (Esc and Cancel still close it).
+class ValueBox : public QDialog {
+ public:
+  ValueBox(QWidget* owner, bool keepOnClose) : QDialog(owner), keepOnClose_(keepOnClose) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (keepOnClose_) {
+      event->ignore();
+    } else {
+      QDialog::closeEvent(event);
+    }
+  }
+
+ private:
+  bool keepOnClose_;
+};
+
+}  // namespace
+
 bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
-  QDialog box(window_);
+  ValueBox box(window_, std::strcmp(dialog, "SELECT") == 0);
   box.setWindowTitle(DialogTitle(dialog));
   box.setWindowModality(Qt::ApplicationModal);
   auto* layout = new QVBoxLayout(&box);
-  auto* edit = new QLineEdit(QString::fromUtf8(value.c_str()), &box);
+  const QString shown = QString::fromUtf8(value.c_str());
+  auto* edit = new QLineEdit(shown, &box);
   edit->setMaxLength(255);
   edit->selectAll();
   layout->addWidget(edit);
@@ -199,7 +259,34 @@ bool QtFrontEnd::AskValue(const char* dialog, std::string& value) {
     box.move(area.x() + (area.width() - box.width()) / 2, area.y() + (area.height() - box.height()) / 2);
   }
   if (box.exec() != QDialog::Accepted) return false;
-  value = edit->text().toUtf8().toStdString();
+  // An untouched text keeps its bytes: a name that is not UTF-8 would come
+  // back with replacement characters.
+  if (edit->text() != shown) value = edit->text().toUtf8().toStdString();
+  return true;
+}
+
+bool QtFrontEnd::AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                           std::vector<bool>& chosen) {
+  QDialog box(window_);
+  box.setWindowTitle(Text(title));
+  box.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&box);
+  layout->addWidget(new QLabel(Text(text), &box));
+  auto* list = new QListWidget(&box);
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    auto* item = new QListWidgetItem(Text(items[k].c_str()), list);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(k < chosen.size() && chosen[k] ? Qt::Checked : Qt::Unchecked);
+  }
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  box.resize(420, 320);
+  if (box.exec() != QDialog::Accepted) return false;
+  chosen.assign(items.size(), false);
+  for (int k = 0; k < list->count(); ++k) chosen[k] = list->item(k)->checkState() == Qt::Checked;
   return true;
 }
 
@@ -236,10 +323,52 @@ bool QtFrontEnd::StartHelp() {
     help_->setOpenExternalLinks(true);
     help_->setMarkdown(QString::fromUtf8(manual.readAll()));
     help_->resize(720, 640);
+    PassCommandKeysToMainWindow(help_);
   }
-  help_->show();
-  help_->raise();
+  ShowBeside(help_, true);
   return true;
+}
+
+MessageLogWindow* QtFrontEnd::logWindow() const { return log_.data(); }
+
+void QtFrontEnd::MessageLogged(bool added) {
+  if (log_ && log_->isVisible()) log_->Follow(added);
+}
+
+void QtFrontEnd::ShowMessageLog() {
+  if (!window_) return;
+  if (!log_) {
+    log_ = new MessageLogWindow(window_);
+    log_->setAttribute(Qt::WA_DeleteOnClose);
+    PassCommandKeysToMainWindow(log_);
+  }
+  log_->Reload();
+  ShowBeside(log_, false);
+}
+
+bool QtFrontEnd::TakeDroppedFile(std::string& name) { return window_ && window_->TakeDroppedFile(name); }
+
+void QtFrontEnd::ShowBeside(QWidget* side, bool top) {
+  if (!side->isVisible() && window_) {
+    const QRect frame = window_->frameGeometry();
+    const QScreen* screen = window_->screen();
+    const QRect area = screen ? screen->availableGeometry() : frame;
+    // The side window's own frame is not known before it is shown: the main
+    // window's stands in for it.
+    const QMargins margins =
+        QMargins(window_->geometry().left() - frame.left(), window_->geometry().top() - frame.top(),
+                 frame.right() - window_->geometry().right(), frame.bottom() - window_->geometry().bottom());
+    const Rect place = PlaceBeside(Rect{frame.x(), frame.y(), frame.width(), frame.height()},
+                                   Rect{area.x(), area.y(), area.width(), area.height()},
+                                   side->width() + margins.left() + margins.right(),
+                                   side->height() + margins.top() + margins.bottom(), top);
+    side->resize(place.width - margins.left() - margins.right(), place.height - margins.top() - margins.bottom());
+    side->move(place.x, place.y);
+  }
+  // The keyboard stays with the main window: its keys go on working.
+  side->setAttribute(Qt::WA_ShowWithoutActivating);
+  side->show();
+  side->raise();
 }
 
 void QtFrontEnd::ShowTextFile(const char* name) {
@@ -263,6 +392,13 @@ void QtFrontEnd::ShowTextFile(const char* name) {
   layout->addWidget(buttons);
   viewer.resize(720, 560);
   viewer.exec();
+}
+
+void QtFrontEnd::KeepResponsive() {
+  // Paints, resizes and the window's input; while the work runs the key
+  // filter turns Escape into a stop request and swallows all other input,
+  // and commands wait until the work is done (MainWindow::event).
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtFrontEnd::Beep() {

@@ -7,10 +7,12 @@
 #include "app/frontend.h"
 
 class QTextBrowser;
+class QWidget;
 
 namespace kestrel {
 
 class MainWindow;
+class MessageLogWindow;
 
 class QtFrontEnd : public FrontEnd {
  public:
@@ -36,6 +38,8 @@ class QtFrontEnd : public FrontEnd {
   Answer AskYesNoCancel(const char* caption, const char* text) override;
   bool AskOkCancel(const char* caption, const char* text) override;
   bool AskValue(const char* dialog, std::string& value) override;
+  bool AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                 std::vector<bool>& chosen) override;
   bool AskOpenFile(const char* title, const char* filter, std::string& name) override;
   bool AskSaveFile(const char* title, const char* filter, std::string& name) override;
   void PutClipboardText(const std::string& text) override;
@@ -43,13 +47,22 @@ class QtFrontEnd : public FrontEnd {
   bool StartHelp() override;
   void ShowTextFile(const char* name) override;
   void Beep() override;
+  void MessageLogged(bool added) override;
+  void ShowMessageLog() override;
+  bool TakeDroppedFile(std::string& name) override;
+  void KeepResponsive() override;
 
   int beeps() const { return beeps_; }
   QTextBrowser* helpWindow() const;
+  MessageLogWindow* logWindow() const;
 
  private:
+  // Shows a side window beside the main window without taking the keyboard.
+  void ShowBeside(QWidget* side, bool top);
+
   MainWindow* window_ = nullptr;
   QPointer<QTextBrowser> help_;
+  QPointer<MessageLogWindow> log_;
   int beeps_ = 0;
 };
 

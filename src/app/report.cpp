@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/messagelog.h"
 #include "formats/cnumbers.h"
 #include "store/store.h"
 
@@ -17,6 +18,8 @@ namespace {
 
 FrontEnd* currentFrontEnd = nullptr;
 AbortHook abortHook = nullptr;
+CancelNoteHook cancelNote = nullptr;
+CancelKeepHook cancelKeep = nullptr;
 
 // Formats into `buffer` of `size` bytes; returns false when the text needs
 // more than size - 1 characters.
@@ -33,6 +36,17 @@ bool FormatInto(char* buffer, std::size_t size, const char* format, ...) {
   return ok;
 }
 
+// Every message the user is given also goes to the message log.
+void Record(LogSource source, const char* text) {
+  const LogChange change = LogMessage(source, text);
+  if (change != LogChange::None) UI().MessageLogged(change == LogChange::Added);
+}
+
+// A box's caption and text as one log entry.
+void RecordBox(const char* caption, const char* text) {
+  Record(LogSource::Box, (std::string(caption) + ": " + text).c_str());
+}
+
 }  // namespace
 
 FrontEnd& UI() {
@@ -47,6 +61,11 @@ void SetFrontEnd(FrontEnd* frontEnd) { currentFrontEnd = frontEnd; }
 
 void SetAbortHook(AbortHook hook) { abortHook = hook; }
 
+void SetCancelHooks(CancelNoteHook note, CancelKeepHook keep) {
+  cancelNote = note;
+  cancelKeep = keep;
+}
+
 void Abort(int code, const char* format, ...) {
   char text[1024];
   va_list args;
@@ -58,6 +77,7 @@ void Abort(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "Fatal Error Code %i", code)) {
     UI().FatalExit("Abort(): header overflow");
   }
+  RecordBox(caption, text);
   std::string shown = text;
   if (abortHook) {
     AbortHook hook = abortHook;
@@ -82,12 +102,32 @@ int Notify(int code, const char* format, ...) {
   if (!FormatInto(caption, sizeof caption, "non-fatal error code %i", code)) {
     UI().FatalExit("Notify(): header overflow");
   }
-  if (!UI().NotifyBox(code, caption, text)) UI().EndProcess(0);
-  return 1;  // OK
+  const std::string note = cancelNote ? cancelNote() : std::string();
+  const std::string shown = note.empty() ? std::string(text) : std::string(text) + "\n\n" + note;
+  RecordBox(caption, shown.c_str());
+  if (UI().NotifyBox(code, caption, shown.c_str())) return 1;  // OK
+  if (!note.empty() && cancelKeep) {
+    std::string said;
+    switch (cancelKeep(said)) {
+      case KeepResult::Saved:
+        break;
+      case KeepResult::SavedElsewhere:
+        UI().ShowWarning(caption, said.c_str());
+        break;
+      case KeepResult::Failed:
+        // Ending now would lose the polygons: the program goes on instead.
+        said += "\nKestrel stays open, so that you can save them under another name.";
+        UI().ShowWarning(caption, said.c_str());
+        return 1;
+    }
+  }
+  UI().EndProcess(0);
+  return 0;  // not reached: the process has ended
 }
 
 void ShowStatus(const char* text, bool now) {
   std::snprintf(statusText, sizeof statusText, "%s", text ? text : "");
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 
@@ -96,6 +136,7 @@ void ShowStatusF(bool now, const char* format, ...) {
   va_start(args, format);
   VFormatC(statusText, sizeof statusText, format, args);
   va_end(args);
+  Record(now ? LogSource::Progress : LogSource::Status, statusText);
   RepaintStatus(now);
 }
 

@@ -50,6 +50,16 @@ T* GrowArray(int code, T* old, std::size_t oldCount, std::size_t newCount) {
 using AbortHook = std::string (*)();
 void SetAbortHook(AbortHook hook);
 
+// What Cancel of a Notify box does with unsaved work (the recovery hooks in
+// here). `note` runs before the box is shown: what it returns is added to the
+// box's text, and empty means that nothing would be lost. After Cancel, `keep`
+// saves the work and says where in `said`; when it fails the program does not
+// end (the box counts as OK), so that the work can still be saved.
+enum class KeepResult { Saved, SavedElsewhere, Failed };
+using CancelNoteHook = std::string (*)();
+using CancelKeepHook = KeepResult (*)(std::string& said);
+void SetCancelHooks(CancelNoteHook note, CancelKeepHook keep);
+
 // Largest single block the helpers will ask the system for. Requests above it
 // fail like an exhausted heap instead of letting the system over-commit.
 constexpr std::size_t kMaxBlockBytes = std::size_t{16} << 30;

@@ -1,11 +1,15 @@
 #include "app/reset.h"
 
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "edit/dialogs.h"
 #include "edit/journal.h"
 #include "formats/georef.h"
+#include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "link/link.h"
 #include "model/deckcheck.h"
@@ -23,12 +27,17 @@ void ResetProgramState() {
   ResetMouse();
   ReleaseGridStore();
   ResetGridThreads();
+  ResetStopState();
   referenceSystem.clear();
+  inputFileName.clear();
+  ResetReadChoices();
   ResetLinkState();
   ResetDeckCheck();
   ResetBathymetry();
   SetAbortHook(nullptr);
+  SetCancelHooks(nullptr, nullptr);
   SetBlockLimit(kMaxBlockBytes);
+  ResetMessageLog();
 }
 
 }  // namespace kestrel

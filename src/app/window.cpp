@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/report.h"
 #include "formats/cnumbers.h"
 #include "store/store.h"
@@ -17,7 +17,7 @@ const char* const kContactLine =
     " builds EFDC grids from boundary polygons. Press F1 for the manual; send questions and "
     "problem reports to the Kestrel maintainers.";
 
-const char* const kCornerKeysHint = " (Ctrl+F1..F4: corner 1..4, Ctrl+F5: clear corners)";
+const char* const kCornerKeysHint = " (Ctrl+1..4 or Ctrl+F1..F4: corner 1..4, Ctrl+0 or Ctrl+F5: clear corners)";
 
 const ButtonInfo kButtons[kButtonCount] = {
     {"OPEN", kCmdOpen, "open an existing file (or press ctl-O)"},

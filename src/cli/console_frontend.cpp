@@ -46,6 +46,13 @@ bool ConsoleFrontEnd::AskOkCancel(const char* caption, const char* text) {
 }
 
 bool ConsoleFrontEnd::AskValue(const char*, std::string&) { return false; }
+
+// Nobody to ask: the choice stays as offered.
+bool ConsoleFrontEnd::AskChoice(const char* title, const char* text, const std::vector<std::string>&,
+                                std::vector<bool>&) {
+  std::fprintf(stderr, "%s: %s -> as offered\n", title, text);
+  return true;
+}
 bool ConsoleFrontEnd::AskOpenFile(const char*, const char*, std::string&) { return false; }
 bool ConsoleFrontEnd::AskSaveFile(const char*, const char*, std::string&) { return false; }
 

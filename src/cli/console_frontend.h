@@ -21,6 +21,8 @@ class ConsoleFrontEnd : public FrontEnd {
   Answer AskYesNoCancel(const char* caption, const char* text) override;
   bool AskOkCancel(const char* caption, const char* text) override;
   bool AskValue(const char* dialog, std::string& value) override;
+  bool AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                 std::vector<bool>& chosen) override;
   bool AskOpenFile(const char* title, const char* filter, std::string& name) override;
   bool AskSaveFile(const char* title, const char* filter, std::string& name) override;
   void PutClipboardText(const std::string& text) override;

@@ -1,13 +1,17 @@
 // kestrel-grid: the whole workflow without a window.
 //
 //   kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]
-//                [--bathymetry FILE]... [depth options] INPUT
+//                [--allow-folded] [--layer NAME]... [--metres] [--bathymetry FILE]...
+//                [depth options] INPUT
+//   kestrel-grid --help | --version
 //
 // Reads INPUT, grids its polygons (step 1), links the patches (step 2) and
 // writes the model input files (step 4), printing every status-line text on
 // standard error. Exit codes: 0 every step it ran succeeded, 1 the input
 // could not be read or held none, or a step was refused or reported a
-// problem, 2 a fatal error, 64 bad usage.
+// problem, 2 a fatal error, 64 bad usage, 128 + the signal number when
+// Ctrl+C (SIGINT) or SIGTERM stopped step 1.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,12 +26,16 @@
 #include "cli/console_frontend.h"
 #include "depth/bathymetry.h"
 #include "edit/journal.h"
+#include "formats/gis.h"
 #include "formats/gisexport.h"
 #include "formats/input.h"
+#include "formats/layers.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/stop.h"
 #include "link/cellmap.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "model/modelfiles.h"
 #include "store/store.h"
 #include "view/view.h"
@@ -39,9 +47,34 @@ constexpr int kExitNoPolygons = 1;
 constexpr int kExitNotGridded = 1;
 constexpr int kExitStepFailed = 1;
 constexpr int kExitUsage = 64;
+constexpr int kExitSignal = 128;  // plus the signal's number
+
+// The signal that stopped step 1, or 0.
+volatile sig_atomic_t stoppedBy = 0;
+
+// Ctrl+C or SIGTERM while step 1 works stops it between nodes, so that the
+// run ends cleanly; at any other time the signal ends the program at once,
+// as it would without this handler.
+void OnStopSignal(int signal) {
+  if (kestrel::RequestStop()) {
+    stoppedBy = signal;
+    return;
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 const char* const kUsage =
     "usage: kestrel-grid [-C DIR] [--steps 1|2|4] [--gpkg FILE] [--keep-extraneous]\n"
+    "                    [--allow-folded] [--layer NAME]... [--metres]\n"
     "                    [--bathymetry FILE]... [depth options] INPUT\n"
     "\n"
     "Reads INPUT and runs the steps of the workflow on its polygons, printing\n"
@@ -62,6 +95,10 @@ const char* const kUsage =
     "                     of model cells and a layer of the polygons\n"
     "  --keep-extraneous  keep polygons that cannot be gridded; their presence\n"
     "                     then stops the run\n"
+    "  --layer NAME       read only layer NAME of a drawing or GIS source (any\n"
+    "                     letter case); give it again for more layers\n"
+    "  --metres           convert a GIS source whose reference system is in\n"
+    "                     feet (or another unit) to metres\n"
     "  --bathymetry FILE  survey data for the depths in DXDY.INP: x y z text,\n"
     "                     a GIS point layer or a raster; repeatable, a later\n"
     "                     file fills only the cells the earlier ones leave empty\n"
@@ -70,12 +107,17 @@ const char* const kUsage =
     "  --water-level Z    the initial water surface (default 0)\n"
     "  --min-depth D      no cell shallower than D metres (default 0.1)\n"
     "  --time-step auto   write into card C7 a time step the cells allow\n"
+    "  --allow-folded     write the model files even when the linked grid has\n"
+    "                     folded cells (the model fails at a fold as soon as\n"
+    "                     water moves through it)\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
-    "gridded, patches not connected, overlapping cells, a file not written),\n"
-    "2 a fatal error, 64 bad usage\n";
+    "gridded, patches not connected, overlapping cells, no water cells, folded\n"
+    "cells, a file not written), 2 a fatal error, 64 bad usage, 128 + the\n"
+    "signal's number (130 for Ctrl+C) when a signal stopped the gridding\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "kestrel-grid: %s\n", problem);
@@ -106,6 +148,10 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return kExitOk;
     }
+    if (arg == "--version") {
+      std::puts("kestrel-grid (Kestrel) " KESTREL_VERSION);
+      return kExitOk;
+    }
     if (arg == "-C") {
       if (i + 1 >= argc) return Usage("-C needs a folder");
       outputDir = argv[++i];
@@ -122,6 +168,13 @@ int main(int argc, char** argv) {
       surveys.emplace_back(argv[++i]);
     } else if (arg == "--keep-extraneous") {
       keepExtraneous = true;
+    } else if (arg == "--allow-folded") {
+      allowFoldedCells = true;
+    } else if (arg == "--layer") {
+      if (i + 1 >= argc) return Usage("--layer needs a layer name");
+      readChoices.layers.push_back(argv[++i]);
+    } else if (arg == "--metres" || arg == "--meters") {
+      readChoices.units = UnitChoice::Convert;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(("unknown option " + arg).c_str());
     } else if (input.empty()) {
@@ -132,6 +185,12 @@ int main(int argc, char** argv) {
   }
   if (input.empty()) return Usage("no input file given");
   if (input.size() >= sizeof fileName) return Usage("the input file name is too long");
+  if (!readChoices.layers.empty() && !IsDxfName(input.c_str()) && !IsGisLayerName(input.c_str())) {
+    return Usage("--layer needs a drawing or a GIS source");
+  }
+  // Nobody to ask: every layer unless named, units as they are unless --metres.
+  readChoices.askLayers = false;
+  if (readChoices.units == UnitChoice::Ask) readChoices.units = UnitChoice::Keep;
 
   static ConsoleFrontEnd console;
   SetFrontEnd(&console);
@@ -167,7 +226,9 @@ int main(int argc, char** argv) {
   // Step 1. Its questions are answered OK, so polygons that cannot be gridded
   // are removed, unless the user wants them kept.
   console.questionAnswer = keepExtraneous ? Answer::No : Answer::Yes;
+  CatchStopSignals();
   GenerateGrids();
+  if (stoppedBy != 0 && gridsValid != 1) return kExitSignal + stoppedBy;
   if (gridsValid != 1 || grids.outlineWritten != 1) return kExitNotGridded;
   if (lastStep == 1) {
     if (!geoPackage.empty()) {

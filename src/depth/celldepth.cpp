@@ -530,6 +530,13 @@ uint64_t Fingerprint() {
     const Polygon& clip = PolygonAt(clipPolygon);
     mix(clip.points, static_cast<size_t>(clip.count) * sizeof(PolygonPoint));
   }
+  // The land polygons decide which cells are water as the clip polygon does.
+  for (int32_t k = 0; k < store.polygonCount; ++k) {
+    if (!IsLandPolygon(k)) continue;
+    const Polygon& land = PolygonAt(k);
+    mix(&k, sizeof k);
+    mix(land.points, static_cast<size_t>(land.count) * sizeof(PolygonPoint));
+  }
   return h;
 }
 

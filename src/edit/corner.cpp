@@ -1,6 +1,6 @@
 #include "app/buttons.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/edits.h"
 #include "store/selection.h"
 
 namespace kestrel {

@@ -2,11 +2,13 @@
 // or combine any number whose end points meet.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/cornerfollow.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "view/view.h"
 
@@ -82,6 +84,12 @@ void JoinPolygons() {
   a.count = na + nb;
   FreeBlock(b.points);
   DropRecord(ib);
+  // A keeps its corners; its points may now run the other way.
+  if (reverseA) {
+    std::vector<int32_t> moved(static_cast<size_t>(na));
+    for (int32_t k = 0; k < na; ++k) moved[k] = na - 1 - k;
+    FollowCornersByIndex(ia, moved.data(), nullptr, na, false);
+  }
 
   MarkModified();
   BoundAll();
@@ -117,6 +125,7 @@ bool Chain(int32_t ja, int32_t jb) {
   const size_t total = static_cast<size_t>(na) + static_cast<size_t>(nb) - 1;
   PolygonPoint* chained = nullptr;
   int32_t n = 0;
+  bool prepended = false;  // B came in front of A
   if (Meet(aLast, bFirst) || Meet(aLast, bLast)) {
     // All of A, then B from its end after the meeting point.
     const bool forward = Meet(aLast, bFirst);
@@ -130,6 +139,7 @@ bool Chain(int32_t ja, int32_t jb) {
   } else if (Meet(aFirst, bFirst) || Meet(aFirst, bLast)) {
     // B arranged to end at the meeting point, then A after its first point.
     const bool forward = !Meet(aFirst, bFirst);
+    prepended = true;
     chained = AllocArray<PolygonPoint>(2088, total);
     for (int32_t k = 0; k < nb; ++k) chained[n++] = b.points[forward ? k : nb - 1 - k];
     for (int32_t k = 1; k < na; ++k) chained[n++] = a.points[k];
@@ -140,6 +150,12 @@ bool Chain(int32_t ja, int32_t jb) {
   FreeBlock(b.points);
   a.points = chained;
   a.count = n;
+  if (prepended && HasCorners(a)) {
+    // A's points moved up behind B's; A's first point is B's meeting point.
+    std::vector<int32_t> moved(static_cast<size_t>(na));
+    for (int32_t k = 0; k < na; ++k) moved[k] = k + nb - 1;
+    FollowCornersByIndex(ja, moved.data(), nullptr, na, false);
+  }
   if (b.xmin < a.xmin) a.xmin = b.xmin;
   if (b.xmax > a.xmax) a.xmax = b.xmax;
   if (b.ymin < a.ymin) a.ymin = b.ymin;

@@ -2,9 +2,13 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "app/buttons.h"
+#include "app/frontend.h"
 #include "app/report.h"
+#include "edit/cornerfollow.h"
+#include "view/mouse.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -133,6 +137,15 @@ void RecordPoints(int32_t polygon) {
   PushInt(p.count);
   PushInt(polygon);
   PushInt(UndoRestorePoints);
+  RecordCorners(polygon);
+}
+
+void RecordCorners(int32_t polygon) {
+  const Polygon& p = PolygonAt(polygon);
+  if (!HasCorners(p)) return;
+  for (int c = 3; c >= 0; --c) PushInt(p.corners[c]);
+  PushInt(polygon);
+  PushInt(UndoCorners);
 }
 
 void RecordRename(int32_t polygon) {
@@ -150,6 +163,7 @@ void RecordInsertPolygon(int32_t polygon) {
   PushName(p.name);
   PushInt(polygon);
   PushInt(UndoInsertPolygon);
+  RecordCorners(polygon);
 }
 
 namespace {
@@ -190,6 +204,19 @@ void DeletePolygon(int32_t index) {
   }
 }
 
+void ClearPolygonsForUndo() {
+  const int32_t n = store.polygonCount;
+  for (int32_t i = n - 1; i >= 0; --i) {
+    RecordInsertPolygon(i);
+    RemoveRecord(i);
+  }
+  if (n > 0) {
+    PushInt(n);
+    PushInt(UndoPolygonList);
+  }
+  ClearPolygons();
+}
+
 int32_t DeleteSelectedPolygons(bool withPointsOnly) {
   int32_t deleted = 0;
   for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
@@ -210,13 +237,19 @@ void ReplayRecord(int32_t code) {
   linksValid = 0;
   switch (code) {
     case UndoRemovePoint: {
-      Polygon& p = PolygonAt(PopPolygonIndex(4290));
+      const int32_t index = PopPolygonIndex(4290);
+      Polygon& p = PolygonAt(index);
       if (p.count < 1) Abort(4293, "degenerate polygon");
       const int32_t i = PopInt();
       if (i < 0 || i >= p.count) Abort(4296, "no such point");
+      const int32_t oldCount = p.count;
+      std::vector<PolygonPoint> old;
+      if (HasCorners(p)) old.assign(p.points, p.points + p.count);
       std::memmove(&p.points[i], &p.points[i + 1], sizeof(PolygonPoint) * static_cast<size_t>(p.count - 1 - i));
       --p.count;
-      BoundPolygon(static_cast<int32_t>(&p - store.polygons));
+      FollowRemovedPoint(index, i, old.data(), oldCount, p.closed == 1);
+      KeepPointSelection(p, oldCount);
+      BoundPolygon(index);
       break;
     }
     case UndoInsertPoint: {
@@ -229,6 +262,8 @@ void ReplayRecord(int32_t code) {
       std::memmove(&p.points[i + 1], &p.points[i], sizeof(PolygonPoint) * static_cast<size_t>(p.count - i));
       p.points[i] = PopPoint();
       ++p.count;
+      FollowInsertedPoint(index, i);
+      KeepPointSelection(p, p.count - 1);
       BoundPolygon(index);
       break;
     }
@@ -258,18 +293,22 @@ void ReplayRecord(int32_t code) {
       rotated[n] = p.points[r];
       FreeBlock(p.points);
       p.points = rotated;
+      FollowRotation(index, r);
       for (int32_t k = 0; k < store.polygonCount; ++k) store.polygons[k].selection = 0;
       p.selection = -p.count;
       break;
     }
     case UndoReclose: {
-      Polygon& p = PolygonAt(PopPolygonIndex(4275));
+      const int32_t index = PopPolygonIndex(4275);
+      Polygon& p = PolygonAt(index);
       if (p.closed) Abort(4277, "polygon is already closed");
       if (p.count < 2) Abort(4280, "polygon shouldn't have been opened");
       p.closed = 1;
       GrowPoints(4282, p);
       p.points[p.count] = p.points[0];
       ++p.count;
+      FollowClosingPoint(index);
+      KeepPointSelection(p, p.count - 1);
       break;
     }
     case UndoRemovePolygon:
@@ -300,11 +339,14 @@ void ReplayRecord(int32_t code) {
       break;
     }
     case UndoReopen: {
-      Polygon& p = PolygonAt(PopPolygonIndex(4357));
+      const int32_t index = PopPolygonIndex(4357);
+      Polygon& p = PolygonAt(index);
       if (!p.closed) Abort(4359, "polygon is already opened");
       if (p.count < 3) Abort(4362, "polygon shouldn't have been closed");
       p.closed = 0;
       --p.count;
+      FollowClosingPoint(index);
+      KeepPointSelection(p, p.count + 1);
       break;
     }
     case UndoRename: {
@@ -317,23 +359,54 @@ void ReplayRecord(int32_t code) {
       Polygon& p = PolygonAt(index);
       const int32_t n = PopInt();
       if (n < 0) Abort(4397, "polygon is degenerate");
+      const int32_t oldCount = p.count;
+      std::vector<PolygonPoint> old;
+      if (HasCorners(p)) old.assign(p.points, p.points + p.count);
       if (n > p.count) {
         FreeBlock(p.points);
         p.points = AllocArray<PolygonPoint>(4399, static_cast<size_t>(n));
       }
       for (int32_t k = 0; k < n; ++k) p.points[k] = PopPoint();
       p.count = n;
+      // Corners set since the edit follow along the line; a polygon that had
+      // corners then gets them back from the UndoCorners record after this.
+      FollowCornersAlongLine(index, old.data(), oldCount, p.closed == 1);
+      KeepPointSelection(p, oldCount);
       BoundPolygon(index);
       break;
     }
     case UndoReverse: {
-      Polygon& p = PolygonAt(PopPolygonIndex(4411));
+      const int32_t index = PopPolygonIndex(4411);
+      Polygon& p = PolygonAt(index);
       if (p.count < 2) Abort(4413, "polygon shouldn't have been reversed");
       for (int32_t i = 0, j = p.count - 1; i < j; ++i, --j) {
         const PolygonPoint t = p.points[i];
         p.points[i] = p.points[j];
         p.points[j] = t;
       }
+      FollowReversal(index);
+      if (p.selection < 0) {
+        // The selected location stays selected, as the reverse command keeps it.
+        const int32_t k = p.count + p.selection;
+        p.selection = ((p.closed && k == 0) ? 0 : p.count - 1 - k) - p.count;
+      }
+      break;
+    }
+    case UndoCorners: {
+      const int32_t index = PopInt();
+      int32_t corners[4];
+      for (int32_t& c : corners) c = PopInt();
+      const int32_t inner = PopInt();
+      if (inner != UndoInsertPolygon && inner != UndoRestorePoints && inner != UndoInsertPoint) {
+        Abort(4427, "unexpected code (%li) with corners", static_cast<long>(inner));
+      }
+      // The corners come back as they were; those of now need not follow.
+      if (inner != UndoInsertPolygon && index >= 0 && index < store.polygonCount) {
+        std::memset(PolygonAt(index).corners, 0, sizeof corners);
+      }
+      ReplayRecord(inner);
+      if (index < 0 || index >= store.polygonCount) Abort(4428, "no such polygon");
+      std::memcpy(PolygonAt(index).corners, corners, sizeof corners);
       break;
     }
     default:
@@ -354,7 +427,8 @@ void ReplayCodedList(int nullCode, int unexpectedCode, bool mixed) {
   if (n < 1) Abort(nullCode, "null list");
   for (int32_t k = 0; k < n; ++k) {
     const int32_t code = PopInt();
-    const bool allowed = code == UndoInsertPolygon || code == UndoRestorePoints || (mixed && code == UndoRemovePolygon);
+    const bool allowed = code == UndoInsertPolygon || code == UndoRestorePoints || code == UndoCorners ||
+                         (mixed && code == UndoRemovePolygon);
     if (!allowed) Abort(unexpectedCode, "unexpected code (%li) in undo list", static_cast<long>(code));
     ReplayRecord(code);
   }
@@ -363,6 +437,12 @@ void ReplayCodedList(int nullCode, int unexpectedCode, bool mixed) {
 }  // namespace
 
 void UndoLast() {
+  // A drag under way has its record on the journal and goes on moving: undone
+  // now, the rest of the drag would be recorded nowhere.
+  if (GestureButton() != 0) {
+    UI().Beep();
+    return;
+  }
   if (journal.top == 0) {
     ShowStatus("there is nothing in the undo stack");
     return;
@@ -400,7 +480,7 @@ void UndoLast() {
   // Store edits clear the grid and link flags, so the step buttons change too.
   UpdateButtons();
   BoundAll();
-  ComputeExtents();
+  ComputeExtents(false);
   UI().RepaintPlot();
 }
 

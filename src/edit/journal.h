@@ -40,6 +40,12 @@ enum UndoCode : int32_t {
   UndoMixedList = 2147483615,
   UndoReverse = 2147483616,
   UndoReverseList = 2147483617,
+  // The polygon's corners before the edit: corners 1 to 4 and the polygon
+  // index, pushed right after another record (UndoInsertPolygon,
+  // UndoRestorePoints or UndoInsertPoint) of a polygon that had corners.
+  // Undo replays that record and then puts the corners back; a record of a
+  // polygon without corners has none, so the other records keep their layout.
+  UndoCorners = 2147483618,
   UndoView = 2147483619,
 };
 
@@ -65,8 +71,16 @@ void RecordPointMove(int32_t polygon, int32_t point, const PolygonPoint& old, in
 void RecordPoints(int32_t polygon);
 void RecordRename(int32_t polygon);
 // Pushes the whole polygon as an UndoInsertPolygon record (points last to
-// first, count, closed, color, name, index, code).
+// first, count, closed, color, name, index, code), with its corners.
 void RecordInsertPolygon(int32_t polygon);
+// Pushes the UndoCorners record that goes with the record just pushed for
+// polygon `polygon`, when it has corners (RecordPoints and
+// RecordInsertPolygon do this themselves).
+void RecordCorners(int32_t polygon);
+
+// Empties the store as ClearPolygons does, but records every polygon first
+// (one UndoPolygonList record), so that one Undo brings them all back.
+void ClearPolygonsForUndo();
 
 // Records and removes polygon i. Neither rebounds nor redraws.
 void DeletePolygon(int32_t index);

@@ -3,11 +3,13 @@
 // neighbours, until none is left.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/cornerfollow.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "view/view.h"
 
@@ -147,11 +149,15 @@ void OptimizePolygons() {
     }
     RecordPoints(i);
     p.selection = 1;
+    std::vector<PolygonPoint> before;
+    if (HasCorners(p)) before.assign(p.points, p.points + p.count);
+    const bool wasClosed = p.closed == 1;
     if (p.closed) {
       ThinClosed(p, t);
     } else {
       ThinOpen(p, t);
     }
+    FollowThinnedPoints(i, before.data(), static_cast<int32_t>(before.size()), wasClosed);
     MarkModified();
     ++optimized;
   }

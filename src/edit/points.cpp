@@ -1,10 +1,12 @@
 // Deleting and inserting the one selected point.
 #include <cstring>
+#include <vector>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/cornerfollow.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "store/selection.h"
 #include "view/view.h"
@@ -46,6 +48,11 @@ void DeletePoint() {
     return;
   }
   RecordPointMove(index, a, p.points[a], UndoInsertPoint);
+  RecordCorners(index);
+  const int32_t removed = a;
+  const bool wasClosed = p.closed == 1;
+  std::vector<PolygonPoint> old;
+  if (HasCorners(p)) old.assign(p.points, p.points + c);
   int32_t next;
   if (!p.closed) {
     next = c - 1;
@@ -65,6 +72,7 @@ void DeletePoint() {
   if (p.closed && a >= next - 1) a = 0;
   p.count = next;
   p.selection = a - next;
+  FollowRemovedPoint(index, removed, old.data(), c, wasClosed);
   BoundPolygon(index);
   UI().DrawPolygon(index);
   ComputeExtents();
@@ -99,6 +107,7 @@ void InsertPoint() {
   PushInt(UndoRemovePoint);
   p.count = c + 1;
   p.selection = k - (c + 1);
+  FollowInsertedPoint(index, at);
   UI().DrawPolygon(index);
   UpdateButtons();
   MarkModified();

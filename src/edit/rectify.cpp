@@ -5,7 +5,7 @@
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "store/selection.h"
 #include "view/view.h"

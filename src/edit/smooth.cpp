@@ -2,12 +2,14 @@
 // interpolation of x, y and z against its cumulative length in the x-y plane.
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/cornerfollow.h"
 #include "edit/dialogs.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "view/view.h"
 
@@ -121,6 +123,8 @@ void SmoothPolygons() {
       const int32_t n = p.count;
       if (n <= 2) continue;
       RecordPoints(i);
+      std::vector<PolygonPoint> before;
+      if (HasCorners(p)) before.assign(p.points, p.points + n);
       const PolygonPoint* old = p.points;
       for (int32_t k = 1; k <= n - 2; ++k) {
         w.x[k] = (old[k - 1].x + old[k].x + old[k + 1].x) / 3;
@@ -140,6 +144,7 @@ void SmoothPolygons() {
       }
       w.Measure(n);
       w.Resample(n, p.points, n);
+      FollowCornersAlongLine(i, before.data(), n, p.closed == 1);
       MarkModified();
       ++smoothed;
     }
@@ -210,6 +215,8 @@ void RespacePolygons() {
       const int32_t n = p.count;
       if (p.selection == 0 || n < 2) continue;
       RecordPoints(i);
+      std::vector<PolygonPoint> before;
+      if (HasCorners(p)) before.assign(p.points, p.points + n);
       w.Load(p);
       w.Measure(n);
       int32_t m = static_cast<int32_t>(RoundHalfAway(w.d[n - 1] / spacing + 1));
@@ -218,6 +225,7 @@ void RespacePolygons() {
       p.points = GrowArray<PolygonPoint>(3707, p.points, static_cast<size_t>(n), static_cast<size_t>(m));
       p.count = m;
       w.Resample(n, p.points, m);
+      FollowCornersAlongLine(i, before.data(), n, p.closed == 1);
       MarkModified();
       ++respaced;
     }

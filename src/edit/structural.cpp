@@ -1,11 +1,13 @@
 // Edits of a polygon's topology that move no point: set beginning, close,
 // open, delete, reverse, split and new polygon.
+#include <cmath>
 #include <cstring>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
 #include "app/report.h"
-#include "edit/commands.h"
+#include "edit/cornerfollow.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "store/selection.h"
 #include "view/view.h"
@@ -37,6 +39,7 @@ void SetBeginning() {
   rotated[n] = p.points[s];
   FreeBlock(p.points);
   p.points = rotated;
+  FollowRotation(index, s);
   PushInt(c - 1 - s);
   PushInt(index);
   PushInt(UndoRotateBack);
@@ -63,6 +66,7 @@ void ClosePolygons() {
     p.points = GrowArray<PolygonPoint>(1850, p.points, static_cast<size_t>(p.count), static_cast<size_t>(p.count) + 1);
     p.points[p.count] = p.points[0];
     ++p.count;
+    FollowClosingPoint(i);
     MarkModified();
     PushInt(i);
     ++closed;
@@ -91,6 +95,7 @@ void OpenPolygons() {
     p.selection = 1;
     p.closed = 0;
     --p.count;  // the closing point is dropped; the array keeps its size
+    FollowClosingPoint(i);
     MarkModified();
     PushInt(i);
     ++opened;
@@ -150,6 +155,7 @@ void ReversePolygons() {
       p.points[a] = p.points[b];
       p.points[b] = t;
     }
+    FollowReversal(i);
     PushInt(i);
     MarkModified();
     if (p.selection < 0) {
@@ -200,6 +206,13 @@ void SplitPolygon() {
   second.points = AllocArray<PolygonPoint>(3799, static_cast<size_t>(c - b));
   std::memcpy(second.points, first.points + b, sizeof(PolygonPoint) * static_cast<size_t>(c - b));
   second.color = (first.color + 1) % 12;
+  // Each corner goes with its point; one on the split point is in both pieces.
+  for (int k = 0; k < 4; ++k) {
+    int32_t at = first.corners[k] - 1;
+    if (first.closed && at == c - 1) at = 0;
+    second.corners[k] = at >= b ? at - b + 1 : 0;
+    if (at > b) first.corners[k] = 0;
+  }
   first.selection = 0;
   first.closed = 0;
   first.count = b + 1;  // the split point belongs to both pieces
@@ -224,9 +237,17 @@ void NewPolygon() {
   p.closed = 1;
   p.count = 5;
   p.points = AllocArray<PolygonPoint>(2469, 5);
+  // Before any polygon was shown the view has no scale yet: it then shows one
+  // world unit a pixel with the origin in the middle of the plot, so that the
+  // square gets the size it has on a plot of that many pixels.
+  const double w = view.plotWidth > 0 ? view.plotWidth : 32;
+  const double h = view.plotHeight > 0 ? view.plotHeight : 32;
+  if (!(view.scale > 0) || !std::isfinite(view.scale)) {
+    view.scale = 1;
+    view.originX = -w / 2;
+    view.originY = h / 2;
+  }
   const double s = view.scale;
-  const double w = view.plotWidth;
-  const double h = view.plotHeight;
   const double left = view.originX + s * 15 * w / 32;
   const double right = view.originX + s * w / 2;
   const double top = view.originY - s * 15 * h / 32;

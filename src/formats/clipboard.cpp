@@ -197,20 +197,16 @@ void PastePolygons() {
     kind = walk.Next();
   }
 
+  // The record is complete before the extents are checked: degenerate ones
+  // clear the store through records of their own on top of it.
+  PushInt(static_cast<int32_t>(blocks));
+  PushInt(UndoRemovePolygonList);
   QuerySelection();
   BoundAll();
   ComputeExtents();
-  if (store.polygonCount == 0) {
-    // The extents were degenerate: the store and the journal (with the
-    // indexes just pushed) have been emptied, so there is nothing to undo.
-    UpdateButtons();
-    UI().RepaintPlot();
-    return;
-  }
   UpdateButtons();
   UI().RepaintPlot();
-  PushInt(static_cast<int32_t>(blocks));
-  PushInt(UndoRemovePolygonList);
+  if (store.polygonCount == 0) return;  // the extents were degenerate
   MarkModified();
   ShowStatusF(false, "%li polygons pasted from clipboard", blocks);
 }

@@ -38,6 +38,14 @@ bool TakeDialogName(bool chosen, const std::string& name) {
   return true;
 }
 
+// Whether the folder that would hold file `name` exists.
+bool FolderExists(const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(name).parent_path();
+  if (folder.empty()) return true;  // the working folder
+  std::error_code error;
+  return std::filesystem::is_directory(folder, error);
+}
+
 // Whether fileName is a drawing or a GIS layer rather than a polygon file.
 // Their polygons are never written back over them in polygon text, which
 // would destroy the drawing or the layer: saving them goes through the save
@@ -67,27 +75,63 @@ const char* AskSaveFileName() {
   }
   needFileName = 0;
   std::string name = ProposedSaveName();
-  if (TakeDialogName(UI().AskSaveFile("select output file", kSaveFilter, name), name)) return fileName;
+  // A name that cannot be saved under (its folder does not exist, or it is
+  // too long) is refused and the dialog comes back, as when it stays open.
+  while (UI().AskSaveFile("select output file", kSaveFilter, name) && !name.empty()) {
+    if (!FolderExists(name)) {
+      ShowStatusF(false, "the folder of %s does not exist: choose another", name.c_str());
+      UI().ShowWarning("select output file", statusText);
+      continue;
+    }
+    if (TakeDialogName(true, name)) return fileName;
+  }
   needFileName = 1;
   ClearJournal();
   return nullptr;
 }
 
-const char* AskOpenFileName() {
-  if (store.polygonCount > 0 && modified) {
-    const Answer answer = UI().AskYesNoCancel(kUnsavedCaption,
-                                              "You have not saved your changes.\n"
-                                              "If you open another file your changes\n"
-                                              "will be discarded. Do you want to\n"
-                                              "save your changes?");
-    if (answer == Answer::Cancel) return nullptr;
-    if (answer == Answer::Yes) {
-      if (SaveNeedsDialog() && !AskSaveFileName()) return nullptr;
-      // When the changes could not be written, opening another file would
-      // throw them away: the user keeps them and can try another name.
-      if (!WritePolygonFile()) return nullptr;
-    }
+namespace {
+
+// Offers to save unsaved changes before another file replaces them. Returns
+// false when nothing may be opened: the user cancelled, or the changes could
+// not be written (opening another file would throw them away; the user keeps
+// them and can try another name).
+bool OfferToSaveBeforeOpening() {
+  if (store.polygonCount < 1 || !modified) return true;
+  const Answer answer = UI().AskYesNoCancel(kUnsavedCaption,
+                                            "You have not saved your changes.\n"
+                                            "If you open another file your changes\n"
+                                            "will be discarded. Do you want to\n"
+                                            "save your changes?");
+  if (answer == Answer::Cancel) return false;
+  if (answer == Answer::Yes) {
+    if (SaveNeedsDialog() && !AskSaveFileName()) return false;
+    if (!WritePolygonFile()) return false;
   }
+  return true;
+}
+
+// Replaces the polygons by those of fileName.
+void ReadOpenedFile() {
+  ClearPolygons();
+  ReadInputFile();
+  if (store.polygonCount < 1) UI().RepaintPlot();
+  modified = 0;
+}
+
+// Fits the view to the polygons there are now; the undo history starts anew.
+void FitOpenedPolygons() {
+  BoundAll();
+  ComputeExtents();
+  ZoomAll();
+  ClearJournal();
+  UI().FocusMainWindow();
+}
+
+}  // namespace
+
+const char* AskOpenFileName() {
+  if (!OfferToSaveBeforeOpening()) return nullptr;
   ClearJournal();
   needFileName = 0;
   std::string name = fileName;
@@ -100,17 +144,28 @@ const char* AskOpenFileName() {
 }
 
 void OpenCommand() {
-  if (AskOpenFileName()) {
-    ClearPolygons();
-    ReadInputFile();
-    if (store.polygonCount < 1) UI().RepaintPlot();
-    modified = 0;
+  if (AskOpenFileName()) ReadOpenedFile();
+  FitOpenedPolygons();
+}
+
+void OpenDroppedFile() {
+  std::string name;
+  if (!UI().TakeDroppedFile(name) || name.empty()) return;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(name, error)) {
+    ShowStatusF(false, "%.400s is not a file that can be opened", name.c_str());
+    return;
   }
-  BoundAll();
-  ComputeExtents();
-  ZoomAll();
-  ClearJournal();
-  UI().FocusMainWindow();
+  if (name.size() >= sizeof fileName) {
+    ShowStatus("the file name is too long");
+    return;
+  }
+  // Cancelling the question leaves everything as it was, undo included.
+  if (!OfferToSaveBeforeOpening()) return;
+  std::memcpy(fileName, name.c_str(), name.size() + 1);
+  needFileName = 0;
+  ReadOpenedFile();
+  FitOpenedPolygons();
 }
 
 void SaveCommand() {

@@ -16,6 +16,9 @@ const char* AskSaveFileName();
 const char* AskOpenFileName();
 
 void OpenCommand();
+// Opens the file dropped on the window (the front end holds its name) as Open
+// does, without the open dialog: unsaved changes are offered for saving first.
+void OpenDroppedFile();
 void SaveCommand();
 // Ends the program, after offering to save unsaved changes. The program
 // stays open when the user cancels or when the save fails. Changes to

@@ -6,14 +6,19 @@
 #include <ogrsf_frmts.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/report.h"
 #include "formats/georef.h"
+#include "formats/gisexport.h"
+#include "formats/layers.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -40,6 +45,34 @@ int UtmEpsg(double longitude, double latitude) { return (latitude >= 0 ? 32600 :
 
 namespace {
 
+// A polygon name from an attribute: blanks become underscores, so that the
+// polygon file can hold it, and at most 31 bytes are kept.
+std::string PolygonNameFrom(const std::string& text) {
+  std::string name = text;
+  for (char& c : name) {
+    if (std::isspace(static_cast<unsigned char>(c))) c = '_';
+  }
+  if (name.size() > 31) {
+    // Cut before the character that does not fit whole: a UTF-8 character
+    // continues in bytes 10xxxxxx.
+    std::size_t n = 31;
+    while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+    name.resize(n);
+  }
+  return name;
+}
+
+// The middle of the longitudes, from their plain range or, when that is
+// narrower, from their range unwrapped to 0..360.
+double CentreLongitude(double minLongitude, double maxLongitude, double minEast, double maxEast) {
+  if (maxEast - minEast < maxLongitude - minLongitude) {
+    double centre = (minEast + maxEast) * 0.5;
+    if (centre >= 180) centre -= 360;
+    return centre;
+  }
+  return (minLongitude + maxLongitude) * 0.5;
+}
+
 struct DatasetCloser {
   void operator()(GDALDataset* d) const { GDALClose(d); }
 };
@@ -47,110 +80,96 @@ struct TransformDeleter {
   void operator()(OGRCoordinateTransformation* t) const { OGRCoordinateTransformation::DestroyCT(t); }
 };
 
-// Collects the parts of the features, then hands them to the store.
-class LayerReader {
- public:
-  long added = 0;
-
-  // Appends one polygon from a run of points; consecutive repeats are dropped
-  // as the polygon file reader drops them.
-  void AddPart(const OGRSimpleCurve& curve, bool ring, const std::string& name) {
-    std::vector<PolygonPoint> points;
-    points.reserve(static_cast<size_t>(curve.getNumPoints()) + 1);
-    const bool withZ = curve.Is3D();
-    for (int k = 0; k < curve.getNumPoints(); ++k) {
-      double x = curve.getX(k), y = curve.getY(k), z = withZ ? curve.getZ(k) : 0.0;
-      if (transform_ && !transform_->Transform(1, &x, &y, &z)) {
-        ++failedPoints;
-        continue;
-      }
-      if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
-        ++failedPoints;
-        continue;
-      }
-      if (!points.empty() && std::fabs(x - points.back().x) + std::fabs(y - points.back().y) < kCoincident) {
-        continue;
-      }
-      points.push_back(PolygonPoint{x, y, z});
+// Calls visit(x, y) for every point of a geometry.
+template <typename Visit>
+void ForEachPoint(const OGRGeometry* g, Visit& visit) {
+  if (!g) return;
+  switch (wkbFlatten(g->getGeometryType())) {
+    case wkbPoint:
+      visit(g->toPoint()->getX(), g->toPoint()->getY());
+      break;
+    case wkbLineString:
+    case wkbLinearRing: {
+      const OGRSimpleCurve* c = g->toSimpleCurve();
+      for (int k = 0; k < c->getNumPoints(); ++k) visit(c->getX(k), c->getY(k));
+      break;
     }
-    if (points.empty()) return;
-    const PolygonPoint first = points.front();
-    const bool ends = std::hypot(points.back().x - first.x, points.back().y - first.y) < kCoincident;
-    if (ring && !ends && points.size() >= 3) points.push_back(first);  // rings always carry the closing point
-    const bool repeated = std::hypot(points.back().x - first.x, points.back().y - first.y) < kCoincident;
-    const int32_t n = static_cast<int32_t>(points.size());
-
-    Polygon& p = PrepareNewPolygon(2936);
-    p.closed = (n > 3 && repeated) ? 1 : 0;
-    p.points = AllocArray<PolygonPoint>(2937, points.size());
-    std::memcpy(p.points, points.data(), sizeof(PolygonPoint) * points.size());
-    p.count = n;
-    p.color = store.polygonCount % 12;
-    if (name.empty()) {
-      std::snprintf(p.name, sizeof p.name, "P%li", static_cast<long>(store.polygonCount) + 1);
-    } else {
-      SetPolygonName(p, name.c_str());
+    case wkbPolygon: {
+      const OGRPolygon* p = g->toPolygon();
+      ForEachPoint(p->getExteriorRing(), visit);
+      for (int k = 0; k < p->getNumInteriorRings(); ++k) ForEachPoint(p->getInteriorRing(k), visit);
+      break;
     }
-    ++store.polygonCount;
-    ++added;
+    case wkbMultiPoint:
+    case wkbMultiLineString:
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+    case wkbMultiCurve:
+    case wkbMultiSurface: {
+      const OGRGeometryCollection* c = g->toGeometryCollection();
+      for (int k = 0; k < c->getNumGeometries(); ++k) ForEachPoint(c->getGeometryRef(k), visit);
+      break;
+    }
+    case wkbCircularString:
+    case wkbCompoundCurve:
+    case wkbCurvePolygon: {
+      std::unique_ptr<OGRGeometry> linear(g->getLinearGeometry());
+      ForEachPoint(linear.get(), visit);
+      break;
+    }
+    default:
+      break;
   }
+}
 
-  void AddGeometry(const OGRGeometry* g, const std::string& name) {
-    if (!g) return;
-    switch (wkbFlatten(g->getGeometryType())) {
-      case wkbLineString:
-      case wkbLinearRing:
-        AddPart(*g->toLineString(), false, name);
-        break;
-      case wkbPolygon: {
-        const OGRPolygon* polygon = g->toPolygon();
-        if (polygon->getExteriorRing()) AddPart(*polygon->getExteriorRing(), true, name);
-        for (int k = 0; k < polygon->getNumInteriorRings(); ++k) AddPart(*polygon->getInteriorRing(k), true, name);
-        break;
-      }
-      case wkbMultiLineString:
-      case wkbMultiPolygon:
-      case wkbGeometryCollection:
-      case wkbMultiCurve:
-      case wkbMultiSurface: {
-        const OGRGeometryCollection* c = g->toGeometryCollection();
-        for (int k = 0; k < c->getNumGeometries(); ++k) AddGeometry(c->getGeometryRef(k), name);
-        break;
-      }
-      case wkbCircularString:
-      case wkbCompoundCurve:
-      case wkbCurvePolygon: {
-        std::unique_ptr<OGRGeometry> linear(g->getLinearGeometry());
-        AddGeometry(linear.get(), name);
-        break;
-      }
-      default:
-        break;  // points and other kinds carry no outline
-    }
-  }
+// Where a layer in longitude and latitude lies. A layer that crosses the
+// 180th meridian has longitudes near +180 and near -180: its centre comes
+// from the longitudes unwrapped to 0..360, or it would fall near 0.
+void LayerCentre(OGRLayer* layer, double& longitude, double& latitude) {
+  OGREnvelope box;
+  if (layer->GetExtent(&box, TRUE) != OGRERR_NONE) box = OGREnvelope();
+  longitude = (box.MinX + box.MaxX) * 0.5;
+  latitude = (box.MinY + box.MaxY) * 0.5;
+  if (box.MaxX - box.MinX <= 180) return;
+  double minLon = HUGE_VAL, maxLon = -HUGE_VAL, minEast = HUGE_VAL, maxEast = -HUGE_VAL;
+  auto visit = [&](double x, double) {
+    if (!std::isfinite(x)) return;
+    const double east = x < 0 ? x + 360 : x;
+    minLon = std::min(minLon, x);
+    maxLon = std::max(maxLon, x);
+    minEast = std::min(minEast, east);
+    maxEast = std::max(maxEast, east);
+  };
+  layer->ResetReading();
+  for (auto& feature : *layer) ForEachPoint(feature->GetGeometryRef(), visit);
+  layer->ResetReading();
+  if (minLon <= maxLon) longitude = CentreLongitude(minLon, maxLon, minEast, maxEast);
+}
 
-  void SetTransform(OGRCoordinateTransformation* t) { transform_.reset(t); }
+// Layers that can hold outlines: with a geometry column that is not of points.
+bool CarriesOutlines(OGRLayer* layer) {
+  const OGRwkbGeometryType type = wkbFlatten(layer->GetGeomType());
+  return type != wkbNone && type != wkbPoint && type != wkbMultiPoint;
+}
 
-  long failedPoints = 0;
+// Kestrel's own grid export: its cell layer beside a polygon layer with the
+// fields the export writes. Opened again, it gives the polygons back.
+bool IsOwnExport(GDALDataset& source) {
+  OGRLayer* polygons = source.GetLayerByName(kPolygonLayer);
+  if (!source.GetLayerByName(kCellLayer) || !polygons) return false;
+  const OGRFeatureDefn* defn = polygons->GetLayerDefn();
+  return defn->GetFieldIndex("number") >= 0 && defn->GetFieldIndex("name") >= 0 && defn->GetFieldIndex("closed") >= 0;
+}
 
- private:
-  std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> transform_;
-};
-
-// The polygon name from a feature's "name" attribute (any case): at most 31
-// characters, blanks turned into underscores so that the polygon file can
-// hold it. Empty when there is no such attribute or it is empty.
+// The polygon name of a feature: the first field called "name" (in any
+// case) that holds a value that is not empty. Empty when there is none.
 std::string FeatureName(OGRFeature& feature) {
   const OGRFeatureDefn* defn = feature.GetDefnRef();
   for (int k = 0; k < defn->GetFieldCount(); ++k) {
     if (strcasecmp(defn->GetFieldDefn(k)->GetNameRef(), "name") != 0) continue;
-    if (!feature.IsFieldSetAndNotNull(k)) return {};
-    std::string name = feature.GetFieldAsString(k);
-    for (char& c : name) {
-      if (std::isspace(static_cast<unsigned char>(c))) c = '_';
-    }
-    if (name.size() > 31) name.resize(31);
-    return name;
+    if (!feature.IsFieldSetAndNotNull(k)) continue;
+    const std::string name = PolygonNameFrom(feature.GetFieldAsString(k));
+    if (!name.empty()) return name;
   }
   return {};
 }
@@ -160,11 +179,174 @@ std::string SystemName(const OGRSpatialReference& srs) {
   return name && *name ? name : "unnamed reference system";
 }
 
+std::string WktOf(const OGRSpatialReference& srs) {
+  std::string text;
+  char* wkt = nullptr;
+  if (srs.exportToWkt(&wkt) == OGRERR_NONE && wkt) text = wkt;
+  CPLFree(wkt);
+  return text;
+}
+
+// Collects the parts of the features and hands them to the store.
+class LayerReader {
+ public:
+  long added = 0;
+  long failedPoints = 0;
+  // Kestrel's own export keeps its point order as the store had it; rings
+  // from elsewhere are all turned counter-clockwise, since the formats run
+  // them in opposite directions and the cell counts of a name follow the
+  // point order.
+  bool keepOrder = false;
+  double scale = 1;  // to metres, when the coordinates are converted
+
+  void SetTransform(OGRCoordinateTransformation* t) { transform_.reset(t); }
+
+  // Appends one polygon from a run of points; consecutive repeats are
+  // dropped as the polygon file reader drops them. Returns its index, or -1.
+  int32_t AddPart(const OGRSimpleCurve& curve, bool ring, const std::string& name) {
+    std::vector<PolygonPoint> points;
+    points.reserve(static_cast<size_t>(curve.getNumPoints()) + 1);
+    const bool withZ = curve.Is3D();
+    for (int k = 0; k < curve.getNumPoints(); ++k) {
+      double x = curve.getX(k), y = curve.getY(k), z = withZ ? curve.getZ(k) : 0.0;
+      if (transform_ && !transform_->Transform(1, &x, &y, &z)) {
+        ++failedPoints;
+        continue;
+      }
+      x *= scale;
+      y *= scale;
+      z *= scale;
+      if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        ++failedPoints;
+        continue;
+      }
+      if (!points.empty() && std::fabs(x - points.back().x) + std::fabs(y - points.back().y) < kCoincident) {
+        continue;
+      }
+      points.push_back(PolygonPoint{x, y, z});
+    }
+    if (points.empty()) return -1;
+    const PolygonPoint first = points.front();
+    const bool ends = std::hypot(points.back().x - first.x, points.back().y - first.y) < kCoincident;
+    if (ring && !ends && points.size() >= 3) points.push_back(first);  // rings always carry the closing point
+    const bool repeated = std::hypot(points.back().x - first.x, points.back().y - first.y) < kCoincident;
+    const int32_t n = static_cast<int32_t>(points.size());
+    if (ring && repeated && n > 3 && !keepOrder) {
+      double area = 0;
+      for (int32_t k = 1; k < n; ++k) {
+        area += (points[k - 1].x * points[k].y - points[k].x * points[k - 1].y);
+      }
+      // Reversing a closed run keeps its first point first.
+      if (area < 0) std::reverse(points.begin(), points.end());
+    }
+
+    const int32_t index = store.polygonCount;
+    Polygon& p = PrepareNewPolygon(2936);
+    p.closed = (n > 3 && repeated) ? 1 : 0;
+    p.points = AllocArray<PolygonPoint>(2937, points.size());
+    std::memcpy(p.points, points.data(), sizeof(PolygonPoint) * points.size());
+    p.count = n;
+    p.color = index % 12;
+    if (name.empty()) {
+      std::snprintf(p.name, sizeof p.name, "P%li", static_cast<long>(index) + 1);
+    } else {
+      SetPolygonName(p, name.c_str());
+    }
+    ++store.polygonCount;
+    ++added;
+    return index;
+  }
+
+  // Every ring, line and part of a geometry; the holes of a polygon are land.
+  // Returns the index of the first polygon added, or -1.
+  int32_t AddGeometry(const OGRGeometry* g, const std::string& name) {
+    if (!g) return -1;
+    int32_t first = -1;
+    const auto keep = [&first](int32_t index) {
+      if (first < 0) first = index;
+    };
+    switch (wkbFlatten(g->getGeometryType())) {
+      case wkbLineString:
+      case wkbLinearRing:
+        keep(AddPart(*g->toLineString(), false, name));
+        break;
+      case wkbPolygon: {
+        const OGRPolygon* polygon = g->toPolygon();
+        if (polygon->getExteriorRing()) keep(AddPart(*polygon->getExteriorRing(), true, name));
+        for (int k = 0; k < polygon->getNumInteriorRings(); ++k) {
+          keep(AddPart(*polygon->getInteriorRing(k), true, "land"));
+        }
+        break;
+      }
+      case wkbMultiLineString:
+      case wkbMultiPolygon:
+      case wkbGeometryCollection:
+      case wkbMultiCurve:
+      case wkbMultiSurface: {
+        const OGRGeometryCollection* c = g->toGeometryCollection();
+        for (int k = 0; k < c->getNumGeometries(); ++k) keep(AddGeometry(c->getGeometryRef(k), name));
+        break;
+      }
+      case wkbCircularString:
+      case wkbCompoundCurve:
+      case wkbCurvePolygon: {
+        std::unique_ptr<OGRGeometry> linear(g->getLinearGeometry());
+        keep(AddGeometry(linear.get(), name));
+        break;
+      }
+      default:
+        break;  // points and other kinds carry no outline
+    }
+    return first;
+  }
+
+ private:
+  std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> transform_;
+};
+
+// The corners the export kept for a polygon, back into the store.
+void TakeCorners(OGRFeature& feature, int32_t index) {
+  if (index < 0) return;
+  Polygon& p = PolygonAt(index);
+  int32_t corners[4];
+  for (int c = 0; c < 4; ++c) {
+    const int field = feature.GetFieldIndex(kCornerFields[c]);
+    corners[c] = field >= 0 && feature.IsFieldSetAndNotNull(field) ? feature.GetFieldAsInteger(field) : 0;
+    if (corners[c] < 0 || corners[c] > p.count) return;
+  }
+  if (corners[0] == 0) return;
+  std::memcpy(p.corners, corners, sizeof corners);
+  cornerMarks = 1;
+}
+
+// A layer without a reference system whose coordinates look like longitude
+// and latitude: a few degrees across, within their ranges, not all whole.
+bool LooksLikeDegrees(int32_t from, double& longitude, double& latitude) {
+  double xmin = HUGE_VAL, xmax = -HUGE_VAL, ymin = HUGE_VAL, ymax = -HUGE_VAL;
+  bool fractions = false;
+  for (int32_t k = from; k < store.polygonCount; ++k) {
+    const Polygon& p = PolygonAt(k);
+    for (int32_t n = 0; n < p.count; ++n) {
+      const PolygonPoint& q = p.points[n];
+      xmin = std::min(xmin, q.x);
+      xmax = std::max(xmax, q.x);
+      ymin = std::min(ymin, q.y);
+      ymax = std::max(ymax, q.y);
+      fractions = fractions || q.x != std::floor(q.x) || q.y != std::floor(q.y);
+    }
+  }
+  longitude = (xmin + xmax) * 0.5;
+  latitude = (ymin + ymax) * 0.5;
+  return fractions && xmin >= -180 && xmax <= 180 && ymin >= -90 && ymax <= 90 && xmax - xmin <= 10 &&
+         ymax - ymin <= 10;
+}
+
 }  // namespace
 
 long ReadGisLayer() {
   ShowStatusF(true, "reading %s", fileName);
   cornerMarks = 0;
+  referenceSystem.clear();
   GDALAllRegister();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   std::unique_ptr<GDALDataset, DatasetCloser> source(
@@ -175,38 +357,76 @@ long ReadGisLayer() {
     return -1;
   }
 
+  // The layers to read.
+  const bool ownExport = IsOwnExport(*source);
+  std::vector<OGRLayer*> layers;
+  std::vector<LayerEntry> entries;
+  for (OGRLayer* layer : source->GetLayers()) {
+    if (!CarriesOutlines(layer)) continue;
+    layers.push_back(layer);
+    entries.push_back(LayerEntry{layer->GetName(), static_cast<long>(std::max<GIntBig>(0, layer->GetFeatureCount()))});
+  }
+  if (layers.empty()) {
+    Notify(2934, "%s holds no lines or polygons", fileName);
+    return 0;
+  }
+  std::vector<bool> chosen;
+  if (ownExport && readChoices.layers.empty()) {
+    for (OGRLayer* layer : layers) chosen.push_back(std::strcmp(layer->GetName(), kPolygonLayer) == 0);
+  } else if (!ChooseLayers(fileName, entries, "feature", "features", chosen)) {
+    return 0;
+  }
+
   if (store.polygonCapacity == 0) {
     store.polygons = AllocArray<Polygon>(2938, kStoreGrowth);
     store.polygonCapacity = kStoreGrowth;
   }
   const int32_t startCount = store.polygonCount;
   LayerReader reader;
+  reader.keepOrder = ownExport;
   std::unique_ptr<OGRSpatialReference> target;  // what the store's polygons are in
-  std::string projectedFrom;
+  std::string projectedFrom, unitWords;
+  double unitScale = 1;  // to metres, when a system in other units is converted
   bool unreferenced = false;
   long features = 0;
   long totalFeatures = 0;
-  for (OGRLayer* layer : source->GetLayers()) totalFeatures += std::max<GIntBig>(0, layer->GetFeatureCount());
+  for (std::size_t k = 0; k < layers.size(); ++k) totalFeatures += chosen[k] ? entries[k].items : 0;
   long lastPercent = 0;
+  std::vector<std::pair<std::string, long>> perLayer;
 
-  for (OGRLayer* layer : source->GetLayers()) {
+  for (std::size_t l = 0; l < layers.size(); ++l) {
+    if (!chosen[l]) continue;
+    OGRLayer* layer = layers[l];
     const OGRSpatialReference* layerSrs = layer->GetSpatialRef();
     reader.SetTransform(nullptr);
-    if (!layerSrs) {
-      unreferenced = true;
+    reader.scale = 1;
+    // A local system (the undefined Cartesian one of a GeoPackage among
+    // them) declares the coordinates to be used as they are.
+    if (!layerSrs || layerSrs->IsLocal()) {
+      unreferenced = unreferenced || !layerSrs;
     } else {
       OGRSpatialReference from(*layerSrs);
       from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
       if (!target) {
         target = std::make_unique<OGRSpatialReference>();
         if (from.IsGeographic()) {
-          OGREnvelope box;
-          if (layer->GetExtent(&box, TRUE) != OGRERR_NONE) box = OGREnvelope();
-          const double lon = (box.MinX + box.MaxX) * 0.5, lat = (box.MinY + box.MaxY) * 0.5;
+          double lon, lat;
+          LayerCentre(layer, lon, lat);
           target->importFromEPSG(UtmEpsg(lon, lat));
           projectedFrom = SystemName(from);
         } else {
           *target = from;
+          const char* unit = nullptr;
+          const double metres = target->GetLinearUnits(&unit);
+          if (metres > 0 && std::fabs(metres - 1) > 1e-12) {
+            const std::string unitName = unit && *unit ? unit : "an unnamed unit";
+            if (ConvertToMetres(fileName, unitName, metres)) {
+              unitScale = metres;
+              unitWords = "; converted from " + unitName + " (" + Decimal(metres) + " m) to metres";
+            } else {
+              unitWords = "; in " + unitName + " (1 unit = " + Decimal(metres) + " m), not metres";
+            }
+          }
         }
         target->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
       }
@@ -221,7 +441,9 @@ long ReadGisLayer() {
         }
         reader.SetTransform(t);
       }
+      reader.scale = unitScale;
     }
+    const long before = reader.added;
     layer->ResetReading();
     for (auto& feature : *layer) {
       ++features;
@@ -232,16 +454,16 @@ long ReadGisLayer() {
           lastPercent = percent;
         }
       }
-      reader.AddGeometry(feature->GetGeometryRef(), FeatureName(*feature));
+      const int32_t first = reader.AddGeometry(feature->GetGeometryRef(), FeatureName(*feature));
+      if (ownExport) TakeCorners(*feature, first);
     }
+    perLayer.emplace_back(layer->GetName(), reader.added - before);
   }
   reader.SetTransform(nullptr);
 
-  referenceSystem.clear();
   if (target) {
-    char* wkt = nullptr;
-    if (target->exportToWkt(&wkt) == OGRERR_NONE && wkt) referenceSystem = wkt;
-    CPLFree(wkt);
+    if (unitScale != 1) target->SetLinearUnitsAndUpdateParameters(SRS_UL_METER, 1.0);
+    referenceSystem = WktOf(*target);
   }
   if (reader.failedPoints > 0) {
     Notify(2933, "%li points of %s could not be converted and were left out", reader.failedPoints, fileName);
@@ -250,14 +472,30 @@ long ReadGisLayer() {
     Notify(2934, "%s holds no lines or polygons", fileName);
     return 0;
   }
-  if (unreferenced) {
-    Notify(2935, "%s has no reference system:\nits coordinates are used as they are", fileName);
+  if (unreferenced && !ownExport) {
+    double lon, lat;
+    if (LooksLikeDegrees(startCount, lon, lat)) {
+      Notify(2935,
+             "%s has no reference system:\nits coordinates are used as they are.\n"
+             "They look like longitude and latitude; if they are, give the layer\n"
+             "its reference system in your GIS (WGS 84 / UTM zone %i%c would fit)",
+             fileName, UtmZone(lon), lat >= 0 ? 'N' : 'S');
+    } else {
+      Notify(2935, "%s has no reference system:\nits coordinates are used as they are", fileName);
+    }
+  }
+  std::string layerWords;
+  if (ownExport && readChoices.layers.empty()) {
+    layerWords = std::string(" from layer ") + kPolygonLayer + " of a Kestrel grid export";
+  } else if (entries.size() > 1 || !readChoices.layers.empty()) {
+    layerWords = perLayer.size() == 1 ? " from layer " + perLayer[0].first : " from layers " + ListWithCounts(perLayer);
   }
   if (!projectedFrom.empty()) {
-    ShowStatusF(true, "%li features read, %li polygons found, projected from %s to %s", features, reader.added,
-                projectedFrom.c_str(), SystemName(*target).c_str());
+    ShowStatusF(true, "%li features read, %li polygons found%s, projected from %s to %s%s", features, reader.added,
+                layerWords.c_str(), projectedFrom.c_str(), SystemName(*target).c_str(), unitWords.c_str());
   } else {
-    ShowStatusF(true, "%li features read, %li polygons found", features, reader.added);
+    ShowStatusF(true, "%li features read, %li polygons found%s%s", features, reader.added, layerWords.c_str(),
+                unitWords.c_str());
   }
   return reader.added;
 }

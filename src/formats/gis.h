@@ -9,11 +9,15 @@ namespace kestrel {
 // True when the name ends in .shp, .geojson, .json, .gpkg or .kml (any case).
 bool IsGisLayerName(const char* name);
 
-// Reads every layer of the data source `fileName` and appends one polygon to
-// the store for every ring (outer and inner), line string and part of a
-// multi-geometry. Longitude and latitude are projected to the UTM zone of the
-// layer's centre; referenceSystem is set to what the polygons are in.
-// Returns the number of polygons added; -1 when the source cannot be opened.
+// Reads the layers of the data source `fileName` that carry lines or
+// polygons (the chosen ones, see layers.h) and appends one polygon to the
+// store for every ring, line string and part of a multi-geometry. The holes
+// of a polygon become polygons named "land"; rings run counter-clockwise.
+// Longitude and latitude are projected to the UTM zone of the layer's centre;
+// referenceSystem is set to what the polygons are in (empty when they came
+// without one). Kestrel's own grid export gives back its polygon layer as it
+// was written, corners included. Returns the number of polygons added; -1
+// when the source cannot be opened.
 long ReadGisLayer();
 
 // The UTM zone (1..60) of a longitude, and the EPSG code of that zone on

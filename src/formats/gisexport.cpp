@@ -16,6 +16,7 @@
 #include "depth/bathymetry.h"
 #include "depth/celldepth.h"
 #include "formats/georef.h"
+#include "formats/input.h"
 #include "grid/gridstore.h"
 #include "grid/quality.h"
 #include "link/cellmap.h"
@@ -28,6 +29,60 @@ namespace {
 
 struct DatasetCloser {
   void operator()(GDALDataset* d) const { GDALClose(d); }
+};
+
+// The name GeoPackages give the undefined Cartesian system (srs_id -1):
+// coordinates without a reference system, not longitude and latitude.
+constexpr const char* kUndefinedCartesian = "LOCAL_CS[\"Undefined Cartesian SRS\"]";
+
+// What the export knows of one cell.
+struct CellFacts {
+  int32_t k, i, j;  // the polygon and the cell in its patch
+  int32_t I, J;     // model indices, from 1
+  double dx, dy;
+  const CellQuality* quality;  // null when not measured
+};
+
+// One attribute of the cell layer: its name, type and how a cell fills it.
+struct CellField {
+  const char* name;
+  OGRFieldType type;
+  void (*fill)(OGRFeature& f, int field, const CellFacts& c);
+};
+
+// The attributes of the cell layer, in their order; a new attribute is one
+// more row here.
+const CellField kCellFields[] = {
+    {"polygon", OFTInteger, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, c.k + 1); }},
+    {"name", OFTString, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, PolygonAt(c.k).name); }},
+    {"model_i", OFTInteger, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, c.I); }},
+    {"model_j", OFTInteger, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, c.J); }},
+    {"dx", OFTReal, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, c.dx); }},
+    {"dy", OFTReal, [](OGRFeature& f, int n, const CellFacts& c) { f.SetField(n, c.dy); }},
+    {"orthogonality", OFTReal,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->orthogonality);
+     }},
+    {"corner_deviation", OFTReal,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->cornerAngle);
+     }},
+    {"aspect_ratio", OFTReal,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->aspect);
+     }},
+    {"size_ratio_i", OFTReal,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->sizeRatioI);
+     }},
+    {"size_ratio_j", OFTReal,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->sizeRatioJ);
+     }},
+    {"folded", OFTInteger,
+     [](OGRFeature& f, int n, const CellFacts& c) {
+       if (c.quality) f.SetField(n, c.quality->folded ? 1 : 0);
+     }},
 };
 
 bool AddField(OGRLayer* layer, const char* name, OGRFieldType type) {
@@ -56,16 +111,9 @@ void SetDepthFields(OGRFeature& f, const CellDepth& d) {
 }
 
 bool WriteCells(OGRLayer* layer, long& written) {
-  const char* fields[] = {"dx",           "dy",           "orthogonality", "corner_deviation",
-                          "aspect_ratio", "size_ratio_i", "size_ratio_j"};
-  if (!AddField(layer, "polygon", OFTInteger) || !AddField(layer, "name", OFTString) ||
-      !AddField(layer, "model_i", OFTInteger) || !AddField(layer, "model_j", OFTInteger)) {
-    return false;
+  for (const CellField& field : kCellFields) {
+    if (!AddField(layer, field.name, field.type)) return false;
   }
-  for (const char* f : fields) {
-    if (!AddField(layer, f, OFTReal)) return false;
-  }
-  if (!AddField(layer, "folded", OFTInteger)) return false;
   const DepthField* depths = bathymetrySources.empty() ? nullptr : CurrentDepths();
   if (!bathymetrySources.empty() && !depths) return false;
   if (depths && !AddDepthFields(layer)) return false;
@@ -93,24 +141,12 @@ bool WriteCells(OGRLayer* layer, long& written) {
         ring.addPoint(x[0], y[0]);
         OGRPolygon cell;
         cell.addRing(&ring);
-        double dx, dy;
-        CellSizes(x, y, dx, dy);
-        std::unique_ptr<OGRFeature> f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
-        f->SetField("polygon", k + 1);
-        f->SetField("name", PolygonAt(k).name);
-        f->SetField("model_i", I + 1);
-        f->SetField("model_j", J + 1);
-        f->SetField("dx", dx);
-        f->SetField("dy", dy);
+        CellFacts facts{k, i, j, I + 1, J + 1, 0, 0, nullptr};
+        CellSizes(x, y, facts.dx, facts.dy);
         const auto q = quality.find({k, i, j});
-        if (q != quality.end()) {
-          f->SetField("orthogonality", q->second.orthogonality);
-          f->SetField("corner_deviation", q->second.cornerAngle);
-          f->SetField("aspect_ratio", q->second.aspect);
-          f->SetField("size_ratio_i", q->second.sizeRatioI);
-          f->SetField("size_ratio_j", q->second.sizeRatioJ);
-          f->SetField("folded", q->second.folded ? 1 : 0);
-        }
+        if (q != quality.end()) facts.quality = &q->second;
+        std::unique_ptr<OGRFeature> f(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+        for (int n = 0; n < static_cast<int>(std::size(kCellFields)); ++n) kCellFields[n].fill(*f, n, facts);
         if (depths) SetDepthFields(*f, depths->cells[k][static_cast<size_t>(j) * ni + i]);
         f->SetGeometry(&cell);
         if (layer->CreateFeature(f.get()) != OGRERR_NONE) return false;
@@ -126,6 +162,9 @@ bool WritePolygons(OGRLayer* layer) {
       !AddField(layer, "closed", OFTInteger)) {
     return false;
   }
+  for (const char* corner : kCornerFields) {
+    if (!AddField(layer, corner, OFTInteger)) return false;
+  }
   if (layer->StartTransaction() != OGRERR_NONE) return false;
   for (int32_t k = 0; k < store.polygonCount; ++k) {
     const Polygon& p = PolygonAt(k);
@@ -134,6 +173,7 @@ bool WritePolygons(OGRLayer* layer) {
     f->SetField("number", k + 1);
     f->SetField("name", p.name);
     f->SetField("closed", p.closed);
+    for (int c = 0; c < 4; ++c) f->SetField(kCornerFields[c], p.corners[c]);
     if (p.closed && p.count >= 4) {
       OGRLinearRing ring;
       for (int32_t n = 0; n < p.count; ++n) ring.addPoint(p.points[n].x, p.points[n].y, p.points[n].z);
@@ -150,11 +190,27 @@ bool WritePolygons(OGRLayer* layer) {
   return layer->CommitTransaction() == OGRERR_NONE;
 }
 
+// The reference system of the layers: the store's, or the undefined
+// Cartesian one when the polygons have none.
+std::unique_ptr<OGRSpatialReference> ExportSystem() {
+  auto srs = std::make_unique<OGRSpatialReference>();
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  if (!referenceSystem.empty() && srs->importFromWkt(referenceSystem.c_str()) == OGRERR_NONE) return srs;
+  srs = std::make_unique<OGRSpatialReference>();
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  srs->importFromWkt(kUndefinedCartesian);
+  return srs;
+}
+
 }  // namespace
 
 bool WriteGridGeoPackage(const char* name) {
   if (!LinkIsCurrent()) {
     ShowStatus("polygons must first be linked");
+    return false;
+  }
+  if (IsInputFile(name)) {
+    ShowStatusF(false, "the grid is not written over %s, which the polygons were read from: choose another name", name);
     return false;
   }
   if (!bathymetrySources.empty() && !CurrentDepths()) {
@@ -174,17 +230,12 @@ bool WriteGridGeoPackage(const char* name) {
     Notify(6470, "can't create output file %s", name);
     return false;
   }
-  std::unique_ptr<OGRSpatialReference> srs;
-  if (!referenceSystem.empty()) {
-    srs = std::make_unique<OGRSpatialReference>();
-    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    if (srs->importFromWkt(referenceSystem.c_str()) != OGRERR_NONE) srs.reset();
-  }
+  const std::unique_ptr<OGRSpatialReference> srs = ExportSystem();
   long cells = 0;
   CPLPushErrorHandler(CPLQuietErrorHandler);
-  OGRLayer* cellLayer = target->CreateLayer("cells", srs.get(), wkbPolygon, nullptr);
+  OGRLayer* cellLayer = target->CreateLayer(kCellLayer, srs.get(), wkbPolygon, nullptr);
   bool ok = cellLayer && WriteCells(cellLayer, cells);
-  OGRLayer* polygonLayer = ok ? target->CreateLayer("polygons", srs.get(), wkbUnknown, nullptr) : nullptr;
+  OGRLayer* polygonLayer = ok ? target->CreateLayer(kPolygonLayer, srs.get(), wkbUnknown, nullptr) : nullptr;
   ok = ok && polygonLayer && WritePolygons(polygonLayer);
   // Closing writes what is left; a failure there shows as the last error.
   CPLErrorReset();
@@ -206,11 +257,14 @@ void ExportGrid() {
     ShowStatus("polygons must first be linked");
     return;
   }
-  std::string name = fileName;
-  const size_t slash = name.find_last_of('/');
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) name.erase(dot);
-  name = (name.empty() ? std::string("grid") : name) + ".gpkg";
+  std::string stem = fileName;
+  const size_t slash = stem.find_last_of('/');
+  const size_t dot = stem.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) stem.erase(dot);
+  if (stem.empty()) stem = "grid";
+  std::string name = stem + ".gpkg";
+  // Opened from a GeoPackage: the grid goes beside it, not over it.
+  if (IsInputFile(name.c_str())) name = stem + "-grid.gpkg";
   if (!UI().AskSaveFile("export the grid to GIS", "GeoPackages (*.gpkg)|*.gpkg|All Files (*.*)|*.*", name)) return;
   WriteGridGeoPackage(name.c_str());
 }

@@ -318,10 +318,10 @@ bool WritePolygonFile() {
     Notify(3916, "can't create output file %s", fileName);
     return false;
   }
-  if (!SaveReferenceSystem(fileName)) {
-    Notify(3918, "can't create output file %s", ReferenceFileName(fileName).c_str());
-  }
-  ShowStatusF(true, "%li lines written, %li polygons saved", lines, static_cast<long>(store.polygonCount));
+  std::string note, failed;
+  if (!SaveReferenceSystem(fileName, note, failed)) Notify(3918, "can't create output file %s", failed.c_str());
+  ShowStatusF(true, "%li lines written, %li polygons saved%s", lines, static_cast<long>(store.polygonCount),
+              note.c_str());
   modified = 0;
   return true;
 }

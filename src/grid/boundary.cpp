@@ -8,6 +8,7 @@
 #include "app/report.h"
 #include "grid/fieldtable.h"
 #include "grid/solver.h"
+#include "grid/stop.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -208,10 +209,14 @@ void SolveBoundaryFlux(const double* G, const double* H, const double* u, int32_
   for (std::size_t k = 0; k < n; ++k) flux[k] = r[k];
 }
 
-bool IsShapeFailure(int code) { return code == 4649 || code == 4909 || code == 5299 || code == 5312; }
+bool IsShapeFailure(int code) {
+  return code == 4649 || code == 4909 || code == 5299 || code == 5312 || code == kNonFiniteNode;
+}
 
 const char* ShapeFailureText(int code) {
-  return code == 4649 ? "adjacent boundary encountered coincident points" : "can't solve equations";
+  if (code == 4649) return "adjacent boundary encountered coincident points";
+  if (code == kNonFiniteNode) return "a grid node is not a number";
+  return "can't solve equations";
 }
 
 [[noreturn]] void ReportStepFailure(const StepFailure& failure) {
@@ -266,7 +271,8 @@ StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4],
     for (std::size_t l = 0; l < n * n; ++l) G[l] = -G[l];
     double* const fluxes[2] = {s.xiFlux, s.etaFlux};
     // A singular matrix fails the first coordinate's solve.
-    if (SolveLinearSystems(G, fluxes, 2, f) != kSolved) failure.code = 5299;
+    const int status = SolveLinearSystems(G, fluxes, 2, f, &StopFlag());
+    if (status != kSolved) failure.code = status == kStopped ? kStoppedByUser : 5299;
   }
   std::free(G);
   std::free(H);

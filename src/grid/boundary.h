@@ -86,9 +86,14 @@ struct StepFailure {
   int32_t polygon = -1;
 };
 
+// A node that came out infinite or not a number.
+constexpr int kNonFiniteNode = 4912;
+
 // True for the failures that come from a polygon's shape rather than from
-// the machine: coincident boundary nodes (4649) and singular systems (5299,
-// 5312, 4909). Step 1 reports these as a stop of its own and keeps running.
+// the machine: coincident boundary nodes (4649), singular systems (5299,
+// 5312, 4909; a system whose solution is not finite counts as singular) and
+// nodes that are not finite numbers (kNonFiniteNode). Step 1 reports these
+// as a stop of its own and keeps running.
 bool IsShapeFailure(int code);
 
 // The message that belongs to a shape failure's code.

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/buttons.h"
 #include "app/report.h"
@@ -20,6 +22,7 @@
 #include "grid/outline.h"
 #include "grid/patchwork.h"
 #include "grid/quality.h"
+#include "grid/stop.h"
 #include "view/view.h"
 
 namespace kestrel {
@@ -62,6 +65,22 @@ void Stop() {
   gridsValid = 0;
   linksValid = 0;
   Finish();
+}
+
+// The extents of the polygons in the store, as ComputeExtents finds them but
+// without its refusal of a degenerate drawing (which empties the store): a
+// polygon left degenerate fails to grid with a message of its own.
+void MeasureRemainingExtents() {
+  BoundAll();
+  extentXmin = extentYmin = kHugeCoordinate;
+  extentXmax = extentYmax = -kHugeCoordinate;
+  for (int32_t i = 0; i < store.polygonCount; ++i) {
+    const Polygon& p = PolygonAt(i);
+    extentXmin = std::min(extentXmin, p.xmin);
+    extentXmax = std::max(extentXmax, p.xmax);
+    extentYmin = std::min(extentYmin, p.ymin);
+    extentYmax = std::max(extentYmax, p.ymax);
+  }
 }
 
 // Cells along a side whose corners are `chord` apart, in proportion to the
@@ -219,10 +238,11 @@ void GenerateGrids() {
     }
     clipPolygon = i;
   }
+  FindLandPolygons();
 
   int32_t suitable = 0, extraneous = 0;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
     if (IsSuitable(PolygonAt(i))) {
       ++suitable;
     } else {
@@ -253,14 +273,18 @@ void GenerateGrids() {
     }
     int32_t deleted = 0;
     for (int32_t i = store.polygonCount - 1; i >= 0; --i) {
-      if (i == clipPolygon || IsSuitable(PolygonAt(i))) continue;
+      if (IsMaskPolygon(i) || IsSuitable(PolygonAt(i))) continue;
       DeletePolygon(i);
       ++deleted;
       if (i < clipPolygon) --clipPolygon;
     }
+    FindLandPolygons();  // the removals moved them
     // One undo brings them all back.
     PushInt(deleted);
     PushInt(UndoPolygonList);
+    // The automatic cell counts are shares of the drawing's diagonal: that
+    // of the polygons that are left, not of those just removed.
+    MeasureRemainingExtents();
   }
 
   for (int32_t i = 0; i < store.polygonCount; ++i) {
@@ -292,8 +316,10 @@ void GenerateGrids() {
     PatchPlan* plans;
     ~ReleasePlans() { FreeBlock(plans); }
   } releasePlans{plans};
+  int32_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
-    if (i == clipPolygon) continue;
+    if (IsMaskPolygon(i)) continue;
+    ++total;
     WorkingBoundary w;
     const bool reversed = BuildWorkingBoundary(PolygonAt(i), w);
     const bool planned = PlanPatch(i, w, reversed, plans[i]);
@@ -309,11 +335,24 @@ void GenerateGrids() {
     }
     const double bytes = PatchBytes(plans[i].ni, plans[i].nj);
     if (bytes > kMaxPatchBytes) {
-      const PatchPlan plan = plans[i];
+      // The counts as the name gives them, also beyond the int range.
+      const NameSettings named = ReadNameSettings(p.name);
+      char ni[32], nj[32];
+      std::snprintf(ni, sizeof ni, "%i", plans[i].ni);
+      std::snprintf(nj, sizeof nj, "%i", plans[i].nj);
+      double askedI = plans[i].ni, askedJ = plans[i].nj;
+      if (named.niGiven) {
+        std::snprintf(ni, sizeof ni, "%s", named.niText);
+        askedI = named.niAsked;
+      }
+      if (named.njGiven) {
+        std::snprintf(nj, sizeof nj, "%s", named.njText);
+        askedJ = named.njAsked;
+      }
       StopBox("grid too large",
-              "Polygon %i (%s) asks for %i by %i cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
+              "Polygon %i (%s) asks for %s by %s cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
               "grids have been made.",
-              i + 1, p.name, plan.ni, plan.nj, std::ceil(bytes / 1048576), kMaxPatchBytes / 1048576);
+              i + 1, p.name, ni, nj, std::ceil(PatchBytes(askedI, askedJ) / 1048576), kMaxPatchBytes / 1048576);
       Stop();
       return;
     }
@@ -321,8 +360,13 @@ void GenerateGrids() {
     grids.nj[i] = plans[i].nj;
   }
 
-  const int32_t total = count - (clipPolygon >= 0 ? 1 : 0);
   const StepFailure failure = BuildPatches(plans, count, clipPolygon);
+  if (failure.code == kStoppedByUser) {
+    // The user's stop: no grids, and nothing else changes.
+    Stop();
+    ShowStatus("gridding stopped");
+    return;
+  }
   if (failure.code) {
     // An outline that touches itself, or cells too small for the precision
     // of their coordinates, defeats the numerical core. That is the polygon's
@@ -339,7 +383,14 @@ void GenerateGrids() {
   grids.outlineWritten = WriteGridOutlines() ? 1 : 0;
   gridsValid = 1;
   // How good the new grid is, in the same breath as the count.
-  const std::string quality = QualityStatusLine(Summarise(MeasureGrid()));
+  const std::vector<CellQuality> cells = MeasureGrid();
+  std::string quality = QualityStatusLine(Summarise(cells));
+  const int32_t worst = MostFoldedPolygon(cells);
+  if (worst >= 0) {
+    char most[64];
+    std::snprintf(most, sizeof most, ", most in polygon %i (%s)", worst + 1, PolygonAt(worst).name);
+    quality += most;
+  }
   if (total == 1) {
     ShowStatusF(false, "1 polygon gridded; %s", quality.c_str());
   } else {

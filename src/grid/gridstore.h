@@ -1,5 +1,5 @@
 // What step 1 leaves behind: one grid patch per polygon, and the rule that
-// decides which cells count (the clip polygon).
+// decides which cells count (the clip polygon and the land polygons).
 //
 // Node (i, j) of polygon k, 0 <= i <= ni[k], 0 <= j <= nj[k], lies at index
 // j * (ni[k] + 1) + i of x[k] and y[k]. Cell (i, j) has the corner nodes
@@ -35,9 +35,23 @@ int PointInPolygon(const Polygon& polygon, double px, double py);
 // The centre of cell (i, j) of polygon k's patch.
 void CellCentre(int32_t k, int32_t i, int32_t j, double& cx, double& cy);
 
-// A cell counts when there is no clip polygon or its centre lies inside it.
-// Valid only while gridsValid is 1.
+// A cell counts when there is no clip polygon or its centre lies inside it,
+// and its centre lies inside no land polygon. Valid only while gridsValid is 1.
 bool IsActiveCell(int32_t k, int32_t i, int32_t j);
+
+// Land: polygons named "land" (any case), such as the islands of a lake. A
+// cell whose centre lies inside one is not water, whichever patch it belongs
+// to; several may exist. Like the clip polygon they have no patch of their own.
+bool IsLandName(const char* name);
+
+// Finds the land polygons of the store (step 1 does so beside the clip
+// polygon, and again after it removed polygons); ReleaseGridStore forgets them.
+void FindLandPolygons();
+bool IsLandPolygon(int32_t k);
+
+// The clip polygon or a land polygon: it decides which cells are water but is
+// not gridded itself.
+bool IsMaskPolygon(int32_t k);
 
 // Frees every patch and the four arrays; patchCount becomes 0.
 void ReleaseGridStore();

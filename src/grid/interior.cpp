@@ -10,6 +10,7 @@
 #include "app/report.h"
 #include "grid/gridstore.h"
 #include "grid/solver.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 
 namespace kestrel {
@@ -88,6 +89,9 @@ void FieldIntegrals(double px, double py, double ax, double ay, double bx, doubl
 
 namespace {
 
+// How often the pull of a start point is halved before it is left out.
+constexpr int kPullHalvings = 24;
+
 // A field table of a solution, for the entry points that take a solution:
 // Abort when there is no memory.
 struct SolutionTable {
@@ -112,6 +116,24 @@ struct SolutionTable {
   SolutionTable& operator=(const SolutionTable&) = delete;
 };
 
+// Moves (px, py) one hundredth of the way to (tx, ty). Where that leaves the
+// polygon (a bank curving away from the target) the move is halved until the
+// point stays inside; when no move does, the point stays where it is and the
+// result is false.
+bool PullInside(const FieldTable& t, double tx, double ty, double& px, double& py) {
+  double parts = 100;
+  for (int halving = 0; halving < kPullHalvings; ++halving, parts *= 2) {
+    const double x = (tx + (parts - 1) * px) / parts;
+    const double y = (ty + (parts - 1) * py) / parts;
+    if (InsideBoundary(t, x, y) == 1) {
+      px = x;
+      py = y;
+      return true;
+    }
+  }
+  return false;
+}
+
 double Graded(int32_t k, int32_t n, double e) { return std::pow(static_cast<double>(k) / static_cast<double>(n), e); }
 
 // Column i of a job's interior: the seed on side 1 at xi_i, then every node
@@ -120,7 +142,17 @@ int PlaceColumn(const InteriorJob& job, FieldScratch& scratch, int32_t i) {
   const double xiTarget = Graded(i, job.ni, job.a);
   double px, py;
   ArcPoint(job.boundary->x, job.boundary->y, job.boundary->count, job.k1, job.k2 - job.k1 + 1, xiTarget, 5348, px, py);
+  // The seed lies on side 1. Where that bank curves away from the centroid,
+  // no pull towards the centroid keeps it inside (LocateNode would start it
+  // on the boundary itself): it starts a little towards the column's far end
+  // on side 3 instead.
+  double cx = px, cy = py;
+  if (!PullInside(*job.table, job.table->centreX, job.table->centreY, cx, cy)) {
+    const int32_t far = 2 * job.ni + job.nj - i;
+    PullInside(*job.table, job.table->x[far], job.table->y[far], px, py);
+  }
   for (int32_t j = 1; j < job.nj; ++j) {
+    if (StopRequested()) return kStoppedByUser;
     if (const int code = LocateNode(*job.table, scratch, xiTarget, Graded(j, job.nj, job.b), px, py)) return code;
     job.x[NodeIndex(job.ni, i, j)] = px;
     job.y[NodeIndex(job.ni, i, j)] = py;
@@ -166,9 +198,10 @@ void LocateNode(const BoundarySolution& s, double xiTarget, double etaTarget, do
 }
 
 int LocateNode(const FieldTable& t, FieldScratch& scratch, double xiTarget, double etaTarget, double& px, double& py) {
-  // Start a little inside: one hundredth of the way to the nodes' centroid.
-  px = (t.centreX + 99 * px) / 100;
-  py = (t.centreY + 99 * py) / 100;
+  // Start a little inside: one hundredth of the way to the nodes' centroid,
+  // or less where that would leave the polygon; outside, the field is nearly
+  // flat and the Newton steps would never bring the point back.
+  PullInside(t, t.centreX, t.centreY, px, py);
 
   for (int iteration = 0; iteration < 32; ++iteration) {
     const FieldValue v = EvaluateField(t, scratch, px, py);
@@ -209,11 +242,20 @@ void PlacePerimeter(const BoundarySolution& s, int32_t ni, int32_t nj, double* x
 }
 
 StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
-                           const std::function<void(int32_t, int32_t)>& progress) {
+                           const std::function<void(int32_t, int32_t, double)>& progress) {
   // Column task t belongs to the job k with first[k] <= t < first[k + 1].
   int64_t* first = AllocArray<int64_t>(5088, static_cast<std::size_t>(count) + 1);
   for (int32_t k = 0; k < count; ++k) first[k + 1] = first[k] + std::max(jobs[k].ni - 1, 0);
   const int64_t columns = first[count];
+  // The work of a column: its nodes times the elements each evaluation sums.
+  auto columnWork = [&](int32_t k) {
+    return static_cast<double>(std::max(jobs[k].nj - 1, 0)) * 2.0 * (jobs[k].ni + jobs[k].nj);
+  };
+  double allWork = 0;
+  for (int32_t k = 0; k < count; ++k) allWork += columnWork(k) * static_cast<double>(first[k + 1] - first[k]);
+  // Work of the columns placed so far, in whole units (each column adds its
+  // own, an integer).
+  std::atomic<int64_t> workDone{0};
   auto jobOf = [&](int64_t task) {
     return static_cast<int32_t>(std::upper_bound(first, first + count + 1, task) - first) - 1;
   };
@@ -223,7 +265,7 @@ StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch*
   std::mutex failureLock;
   int64_t failedTask = INT64_MAX;
   StepFailure failure;
-  if (count > 0) progress(0, 0);
+  if (count > 0) progress(0, 0, 0);
   RunTasks(
       columns, threads,
       [&](int32_t worker, int64_t task) {
@@ -240,17 +282,19 @@ StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch*
           return false;
         }
         std::atomic_ref<int32_t>(placed[k]).fetch_add(1);
+        workDone.fetch_add(static_cast<int64_t>(columnWork(k)));
         return true;
       },
       [&](int64_t begun) {
         if (begun < columns) {
           const int32_t k = jobOf(begun > 0 ? begun - 1 : 0);
-          progress(k, std::atomic_ref<int32_t>(placed[k]).load());
+          const double share = allWork > 0 ? static_cast<double>(workDone.load()) / allWork : 0;
+          progress(k, std::atomic_ref<int32_t>(placed[k]).load(), share);
         }
       });
   FreeBlock(first);
   FreeBlock(placed);
-  progress(count, 0);
+  progress(count, 0, 1);
   return failure;
 }
 
@@ -287,7 +331,7 @@ void PlacePatchNodes(int32_t slot, const BoundarySolution& s, const WorkingBound
   job.b = b;
   job.x = x;
   job.y = y;
-  const StepFailure failure = PlaceInteriors(&job, 1, scratch, threads, [](int32_t, int32_t) {});
+  const StepFailure failure = PlaceInteriors(&job, 1, scratch, threads, [](int32_t, int32_t, double) {});
   for (int32_t w = 0; w < threads; ++w) ReleaseFieldScratch(scratch[w]);
   FreeBlock(scratch);
   ReleaseFieldTable(table);

@@ -61,12 +61,15 @@ struct InteriorJob {
 // column by itself (its nodes seed one another from side 1 upwards), so the
 // results do not depend on the number of threads. `scratch` holds one
 // FieldScratch per thread, large enough for every job. Before the first
-// column and between columns the calling thread calls progress(job, placed)
-// with the job of the latest column begun and the columns of that job placed
-// so far; at the end it is called once with (count, 0). Returns the failure
-// of the first column in job and column order that failed, if any, with
-// `polygon` holding the index of its job.
+// column and while the columns are placed the calling thread calls
+// progress(job, placed, share) with the job of the latest column begun, the
+// columns of that job placed so far and the share of all the jobs' work done
+// (0 to 1); at the end it is called once with (count, 0, 1). Between nodes
+// every column looks at the stop flag (grid/stop.h) and ends with
+// kStoppedByUser once it is raised. Returns the failure of the first column in
+// job and column order that failed, if any, with `polygon` holding the index
+// of its job.
 StepFailure PlaceInteriors(const InteriorJob* jobs, int32_t count, FieldScratch* scratch, int32_t threads,
-                           const std::function<void(int32_t job, int32_t placed)>& progress);
+                           const std::function<void(int32_t job, int32_t placed, double share)>& progress);
 
 }  // namespace kestrel

@@ -10,6 +10,10 @@ struct NameSettings {
   bool niGiven = false, njGiven = false, aGiven = false, bGiven = false;
   int32_t ni = 0, nj = 0;
   double a = 1, b = 1;
+  // The counts as the name has them, for messages: the digits as typed and
+  // their value before it is limited to the int range.
+  char niText[32] = "", njText[32] = "";
+  double niAsked = 0, njAsked = 0;
 };
 
 // Reads the settings from a name of at most 31 characters. The first "by" of
@@ -19,8 +23,9 @@ struct NameSettings {
 // "40 by 25" still reads the same after a polygon file, which cannot hold
 // blanks in names, has carried it as "40_by_25". A value that is missing,
 // malformed or out of range (a count below 1, a grading that is not a
-// number) is reported as not given; counts beyond the int range become the
-// largest int.
+// number) is reported as not given, and the other value still counts;
+// counts beyond the int range become the largest int (niText and niAsked
+// keep what was typed).
 NameSettings ReadNameSettings(const char* name);
 
 }  // namespace kestrel

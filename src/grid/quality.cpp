@@ -166,6 +166,21 @@ std::string QualityStatusLine(const QualitySummary& all) {
   return text;
 }
 
+int32_t MostFoldedPolygon(const std::vector<CellQuality>& cells) {
+  // The cells come in polygon order: count each polygon's run.
+  int32_t worst = -1;
+  long worstCount = 0, count = 0;
+  for (size_t n = 0; n < cells.size(); ++n) {
+    if (n > 0 && cells[n].polygon != cells[n - 1].polygon) count = 0;
+    count += cells[n].folded;
+    if (count > worstCount) {
+      worstCount = count;
+      worst = cells[n].polygon;
+    }
+  }
+  return worst;
+}
+
 std::string PatchCellLabel(const CellQuality& cell) {
   char text[64];
   std::snprintf(text, sizeof text, "cell i %i, j %i", cell.i + 1, cell.j + 1);

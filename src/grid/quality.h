@@ -67,6 +67,10 @@ QualitySummary Summarise(const std::vector<CellQuality>& cells, int32_t polygon 
 // ratio up to 3.1, 0 folded cells".
 std::string QualityStatusLine(const QualitySummary& all);
 
+// The polygon with the most folded cells (the first of equals), or -1 when
+// no cell is folded.
+int32_t MostFoldedPolygon(const std::vector<CellQuality>& cells);
+
 // How a cell is named in the report: model I and J when the grid is linked,
 // else its i and j within its patch (both counted from 1).
 using CellLabel = std::string (*)(const CellQuality& cell);

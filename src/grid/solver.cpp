@@ -62,15 +62,30 @@ double SubtractRow(double* row, const double* pivot, double factor, int32_t from
   return best;
 }
 
+// A pivot that is too small, infinite or not a number: an infinite or NaN
+// coefficient would only spread through the solution.
+bool UnusablePivot(double magnitude) { return !(magnitude >= kPivotThreshold) || std::isinf(magnitude); }
+
+// Whether every solution is finite: one NaN or infinity in the right-hand
+// sides or the matrix makes the system as useless as a singular one.
+bool FiniteSolutions(double* const* b, int32_t count, int32_t n) {
+  for (int32_t s = 0; s < count; ++s) {
+    for (int32_t k = 0; k < n; ++k) {
+      if (!std::isfinite(b[s][k])) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int SolveLinearSystem(double* a, double* b, int32_t n) { return SolveLinearSystems(a, &b, 1, n); }
 
-int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n) {
+int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n, const std::atomic<bool>* stop) {
   if (n == 1) {
-    if (std::fabs(a[0]) < kPivotThreshold) return kSingular;
+    if (UnusablePivot(std::fabs(a[0]))) return kSingular;
     for (int32_t s = 0; s < count; ++s) b[s][0] = b[s][0] / a[0];
-    return kSolved;
+    return FiniteSolutions(b, count, n) ? kSolved : kSingular;
   }
   if (n < 1) return kSolved;
 
@@ -94,6 +109,10 @@ int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n) {
   // c >= m of every row r >= m was found while step m-1 updated the row, and
   // kept in A[r][m-1], left of the block, where elimination no longer reads.
   for (int32_t m = 0; m < n - 1; ++m) {
+    if (stop && stop->load(std::memory_order_relaxed)) {
+      release();
+      return kStopped;
+    }
     // The first largest element in row-major order of the remaining block:
     // the first row holding the largest value, and its first such column.
     int32_t pivotRow = m, pivotCol = m;
@@ -115,7 +134,7 @@ int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n) {
         }
       }
     }
-    if (largest < kPivotThreshold) {
+    if (UnusablePivot(largest)) {
       release();
       return kSingular;
     }
@@ -139,7 +158,7 @@ int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n) {
     }
   }
   const double last = at(n - 1, n - 1);
-  if (std::fabs(last) < kPivotThreshold) {
+  if (UnusablePivot(std::fabs(last))) {
     release();
     return kSingular;
   }
@@ -160,7 +179,7 @@ int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n) {
     for (int32_t l = 0; l < n; ++l) x[perm[l]] = y[l];
   }
   release();
-  return kSolved;
+  return FiniteSolutions(b, count, n) ? kSolved : kSingular;
 }
 
 }  // namespace kestrel

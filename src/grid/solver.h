@@ -1,12 +1,13 @@
 // Dense linear systems: Gaussian elimination with complete pivoting.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace kestrel {
 
 // Results of SolveLinearSystem.
-enum SolveStatus : int { kSolved = 0, kSingular = 1, kNoPermutation = 2 };
+enum SolveStatus : int { kSolved = 0, kSingular = 1, kNoPermutation = 2, kStopped = 3 };
 
 // Pivots smaller than this in absolute value (2^-126, the smallest normal
 // single-precision number) make the matrix count as singular.
@@ -15,12 +16,14 @@ constexpr double kPivotThreshold = 1.1754943508222875e-38;
 // Solves A x = b. `a` holds n * n doubles row by row and is destroyed; `b`
 // holds n doubles and receives x. Returns kSolved, kSingular (a and b are then
 // left in no particular state) or kNoPermutation (no memory for the column
-// permutation).
+// permutation). A pivot or a solution that is infinite or not a number counts
+// as singular too: such a solution is of no use to anyone.
 int SolveLinearSystem(double* a, double* b, int32_t n);
 
 // Solves A x = b for `count` right-hand sides b[0] .. b[count-1] with one
 // elimination. The pivots depend on A alone, so each solution is exactly the
-// one SolveLinearSystem gives for that right-hand side.
-int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n);
+// one SolveLinearSystem gives for that right-hand side. When `stop` is given
+// and becomes true, the elimination ends at its next step with kStopped.
+int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace kestrel

@@ -112,6 +112,30 @@ bool CheckNodes() {
   return true;
 }
 
+// Why the map holds no water cell, and what to do about it.
+std::string NoWaterText() {
+  long long cells = 0;
+  bool land = false;
+  for (int32_t k = 0; k < grids.patchCount; ++k) {
+    land = land || IsLandPolygon(k);
+    if (!IsMaskPolygon(k)) cells += static_cast<long long>(grids.ni[k]) * grids.nj[k];
+  }
+  char text[320];
+  if (clipPolygon >= 0) {
+    std::snprintf(text, sizeof text,
+                  "no water cells: the clip polygon (polygon %i, %s)%s leaves none\nof the %lld cells of the grid. %s",
+                  clipPolygon + 1, PolygonAt(clipPolygon).name, land ? " with the land polygons" : "", cells,
+                  land ? "Move the clip polygon over the grids, or shrink the land polygons."
+                       : "Move it over the grids or delete it.");
+  } else {
+    std::snprintf(text, sizeof text,
+                  "no water cells: the land polygons cover all %lld cells of the grid.\nShrink them or delete "
+                  "some.",
+                  cells);
+  }
+  return text;
+}
+
 }  // namespace
 
 bool BuildOwnerMap() {
@@ -179,8 +203,16 @@ bool BuildOwnerMap() {
     ok = false;
   }
 
+  // A map without a water cell is no model at all (the model stops at once):
+  // a clip polygon that misses every cell, or land that covers them all.
+  const bool empty = cellMap.activeCount == 0;
+  if (empty) {
+    ReportProblem(6240, NoWaterText());
+    ok = false;
+  }
+
   FreeBlock(partner);
-  if (overlaps == 0) linksValid = 1;
+  if (overlaps == 0 && !empty) linksValid = 1;
   ownerMapFresh = true;
   return ok;
 }
@@ -252,7 +284,8 @@ bool RunLinkStep() {
     UpdateButtons();
     return false;
   }
-  const int32_t patches = grids.patchCount - (clipPolygon >= 0 ? 1 : 0);
+  int32_t patches = 0;
+  for (int32_t k = 0; k < grids.patchCount; ++k) patches += IsMaskPolygon(k) ? 0 : 1;
   ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
               patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);
   return true;

@@ -28,8 +28,9 @@ struct CellMap {
 extern CellMap cellMap;
 
 // Builds the owner map from the normalised indices, writes cell.txt and
-// cell.html, reports overlapping cells, and sets linksValid when there are
-// none. The last stage of LinkGrids. Returns false when it showed a Notify.
+// cell.html, reports overlapping cells and a map without any water cell
+// (a clip polygon that leaves none), and sets linksValid when neither is
+// found. The last stage of LinkGrids. Returns false when it showed a Notify.
 bool BuildOwnerMap();
 
 // The check that follows the link command: rebuilds the node positions of the

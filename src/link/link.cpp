@@ -37,7 +37,7 @@ struct BoundaryEdge {
   double Length() const { return std::hypot(bx - ax, by - ay); }
 };
 
-bool HasPatch(int32_t k) { return k != clipPolygon && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
+bool HasPatch(int32_t k) { return !IsMaskPolygon(k) && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
 
 double NodeX(int32_t k, int32_t i, int32_t j) { return grids.x[k][NodeIndex(grids.ni[k], i, j)]; }
 double NodeY(int32_t k, int32_t i, int32_t j) { return grids.y[k][NodeIndex(grids.ni[k], i, j)]; }
@@ -521,9 +521,9 @@ bool NearMissMatters(const NearMiss& m) {
 // hold: their common side would be a wall in the model.
 bool RingsClose(int32_t n) {
   for (int32_t k = 0; k < n; ++k) {
-    if (k == clipPolygon) continue;
+    if (IsMaskPolygon(k)) continue;
     for (int32_t l = k + 1; l < n; ++l) {
-      if (!links.adjacency[k][l] || l == clipPolygon) continue;
+      if (!links.adjacency[k][l] || IsMaskPolygon(l)) continue;
       MatchPatches(k, l);
       if (linkStopped || TopOfEachOther(k, l)) return false;
       for (const EdgeMatch& m : matchTable) {
@@ -670,7 +670,7 @@ bool LinkGrids() {
 
     std::vector<int32_t> unplaced;
     for (int32_t k = 0; k < n; ++k) {
-      if (k != clipPolygon && !IsPlaced(k)) unplaced.push_back(k + 1);
+      if (!IsMaskPolygon(k) && !IsPlaced(k)) unplaced.push_back(k + 1);
     }
     if (!unplaced.empty()) {
       // Sides that come close without meeting are the usual reason.

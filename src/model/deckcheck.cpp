@@ -23,6 +23,10 @@ struct CellAt {
   int32_t k, i, j;
 };
 
+// The longest list of polygons with folded cells in a message: the box holds
+// 1023 characters, with the lead and the first cell's text before it.
+constexpr size_t kFoldedListLimit = 600;
+
 void Corners(const CellAt& c, double x[4], double y[4]) { CellCornerNodes(c.k, c.i, c.j, x, y); }
 
 int32_t MapI(const CellAt& c) { return cellMap.cellI[c.k][c.j * grids.ni[c.k] + c.i]; }
@@ -110,16 +114,40 @@ std::string CheckHandedness() {
   return "";
 }
 
+// Where the folded cells are when they lie in more than one polygon: each
+// polygon with its count and first folded cell, as far as the text stays
+// short enough for a message box.
+std::string FoldedPolygons(const std::vector<CellAt>& firsts, const std::vector<long>& counts) {
+  if (firsts.size() < 2) return "";
+  std::string text = "\nfolded cells by polygon:";
+  for (size_t n = 0; n < firsts.size(); ++n) {
+    const CellAt& c = firsts[n];
+    const std::string item = " " + std::to_string(c.k + 1) + " (" + PolygonAt(c.k).name + ") " +
+                             std::to_string(counts[n]) + " from I " + std::to_string(MapI(c) + 1) + ", J " +
+                             std::to_string(MapJ(c) + 1) + (n + 1 < firsts.size() ? ";" : "");
+    if (text.size() + item.size() > kFoldedListLimit) return text + " ...";
+    text += item;
+  }
+  return text;
+}
+
 // Folded cells, and the rotation of LXLY.INP on the cells that are not.
 std::string CheckCells(bool allowFolded) {
   long folded = 0;
   CellAt first{};
+  std::vector<CellAt> firsts;  // the first folded cell of each polygon
+  std::vector<long> counts;    // and how many it has
   std::string turned;
   EveryWaterCell([&](const CellAt& c) {
     double x[4], y[4];
     Corners(c, x, y);
     if (MeasureCell(x, y).folded) {
       if (folded++ == 0) first = c;
+      if (firsts.empty() || firsts.back().k != c.k) {
+        firsts.push_back(c);
+        counts.push_back(0);
+      }
+      ++counts.back();
       return true;
     }
     const CellRotation r = RotationOf(x, y);
@@ -138,7 +166,8 @@ std::string CheckCells(bool allowFolded) {
     if (folded > 2) text += " (and " + std::to_string(folded - 1) + " more cells)";
     return text +
            ": its corners do not run counter-clockwise round a convex cell\n"
-           "correct the polygon's outline or its cell counts (see Grid quality)";
+           "correct the polygon's outline or its cell counts (see Grid quality)" +
+           FoldedPolygons(firsts, counts);
   }
   return "";
 }
@@ -244,6 +273,17 @@ std::string CheckDeck(bool allowFolded) {
   if (problem.empty()) problem = CheckMapNeighbours();
   if (problem.empty()) problem = CheckGroundFaces();
   return problem;
+}
+
+long FoldedWaterCells() {
+  long folded = 0;
+  EveryWaterCell([&](const CellAt& c) {
+    double x[4], y[4];
+    Corners(c, x, y);
+    folded += MeasureCell(x, y).folded;
+    return true;
+  });
+  return folded;
 }
 
 bool DeckPasses(int code, const char* lead) {

@@ -28,6 +28,9 @@ extern bool allowFoldedCells;
 // by model I, J, polygon number and name.
 std::string CheckDeck(bool allowFolded);
 
+// The water cells of the current link that are folded.
+long FoldedWaterCells();
+
 // CheckDeck(allowFoldedCells); when it fails, shows Notify(code) with `lead`
 // before the problem and returns false.
 bool DeckPasses(int code, const char* lead);

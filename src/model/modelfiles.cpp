@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/report.h"
 #include "depth/bathymetry.h"
@@ -286,7 +287,11 @@ bool WriteModelFiles() {
   const bool written = WriteEfdcInp(fileName, step.stepsPerPeriod) && WriteCellInp() && WriteDxdyInp() &&
                        WriteLxlyInp() && WriteCornersInp() && WriteShowInp() && WriteQualityFile();
   if (written) {
-    std::string notes = "; " + TimeStepStatus(step);
+    // After --allow-folded the status line says what was filed.
+    std::string notes;
+    const long folded = allowFoldedCells ? FoldedWaterCells() : 0;
+    if (folded > 0) notes = " (with " + std::to_string(folded) + " folded cells, as asked)";
+    notes += "; " + TimeStepStatus(step);
     if (depths) notes += "; " + DepthStatus(*depths);
     int32_t showI, showJ;
     if (ownShow && KeptShowCellIsDry(showI, showJ)) {

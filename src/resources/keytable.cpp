@@ -6,7 +6,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::size_t kEntries = 131;
+constexpr std::size_t kEntries = 136;
 
 constexpr std::array<Accelerator, kEntries> BuildFastPush() {
   std::array<Accelerator, kEntries> table{};
@@ -77,6 +77,8 @@ constexpr std::array<Accelerator, kEntries> BuildFastPush() {
   add('L', ctrlAlt, 4017);
   add('N', ctrlAlt, 4018);
   add('P', ctrlAlt, 4019);
+
+  for (int d = 0; d <= 4; ++d) add(kKey0 + d, kModCtrl, 4032 + d);
 
   // A miscounted table fails to compile here rather than leaving empty rows.
   if (n != kEntries) throw "keyboard table size";

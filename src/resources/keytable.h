@@ -1,5 +1,6 @@
 // The keyboard table FAST_PUSH: every key combination that reaches the
-// program, each turned into an accelerator id (3840..4019). The dispatcher
+// program, each turned into an accelerator id (3840..4019, and 4032..4036
+// for Ctrl with the digits 0 to 4). The dispatcher
 // maps some of those ids to commands; the rest end in a beep.
 #pragma once
 
@@ -10,6 +11,8 @@ namespace kestrel {
 // Keys, independent of any toolkit. Letters use their upper-case character.
 enum Key : int {
   kKeyNone = 0,
+  kKey0 = '0',  // the digits, on the top row or the number pad
+  kKey9 = '9',
   kKeyA = 'A',
   kKeyZ = 'Z',
   kKeyF1 = 0x100,  // F1..F10 follow in order

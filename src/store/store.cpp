@@ -29,7 +29,11 @@ int32_t QuerySelection() {
   int32_t negative = 0;
   int32_t last = -1;
   for (int32_t i = 0; i < store.polygonCount; ++i) {
-    const int32_t s = store.polygons[i].selection;
+    Polygon& p = store.polygons[i];
+    // A point selection that names no stored point would send the point
+    // commands outside the point array: it stands for the whole polygon.
+    if (p.selection < -p.count) p.selection = 1;
+    const int32_t s = p.selection;
     if (s < 0) {
       if (negative > 0) Abort(584, "more than one polygon has selected point");
       if (nonzero > 0) {
@@ -49,6 +53,12 @@ int32_t QuerySelection() {
     if (negative == 1) selectedPoint = store.polygons[last].count + store.polygons[last].selection;
   }
   return selectedCount;
+}
+
+void KeepPointSelection(Polygon& polygon, int32_t oldCount) {
+  if (polygon.selection >= 0) return;
+  const int32_t k = oldCount + polygon.selection;
+  polygon.selection = (k >= 0 && k < polygon.count - polygon.closed) ? k - polygon.count : 1;
 }
 
 void MarkModified() {

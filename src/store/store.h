@@ -61,6 +61,13 @@ inline Polygon& PolygonAt(int32_t i) { return store.polygons[i]; }
 // selection fields and returns selectedCount.
 int32_t QuerySelection();
 
+// After a polygon's point count changed from `oldCount` (Undo, or any edit
+// that does not set the selection itself): a point selection keeps its point
+// index when that still names a distinct point, and otherwise becomes a
+// selection of the whole polygon. Without this the stored selection (kept
+// relative to the count) would name another point or none at all.
+void KeepPointSelection(Polygon& polygon, int32_t oldCount);
+
 // Every change of geometry, membership or names: the grids and links go stale.
 void MarkModified();
 

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/frontend.h"
 #include "depth/celldepth.h"
 #include "formats/decimal.h"
@@ -106,7 +106,7 @@ void DrawPolygonOn(QPainter& painter, int32_t index) {
   const Polygon& polygon = PolygonAt(index);
   painter.setBrush(Qt::NoBrush);
   if (gridsValid) {
-    if (index == clipPolygon) return;
+    if (IsMaskPolygon(index)) return;
     if (!drawingAll) paintedDepths = depthView ? CurrentDepths(true) : nullptr;
     if (index >= grids.patchCount || !grids.x || !grids.x[index]) return;
     const bool white = linksValid && HasLinkedNeighbour(index);
@@ -148,7 +148,7 @@ void ErasePolygonOn(QPainter& painter, int32_t index) {
 }
 
 void DrawGridCell(QPainter& painter, int32_t index, int32_t i, int32_t j) {
-  if (clipPolygon >= 0 && !IsActiveCell(index, i, j)) return;
+  if (!IsActiveCell(index, i, j)) return;
   const int32_t ni = grids.ni[index];
   const double* x = grids.x[index];
   const double* y = grids.y[index];

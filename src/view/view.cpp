@@ -1,6 +1,7 @@
 #include "view/view.h"
 
 #include <climits>
+#include <cmath>
 
 #include "app/report.h"
 #include "edit/journal.h"
@@ -56,7 +57,7 @@ void BoundAll() {
   for (int32_t i = 0; i < store.polygonCount; ++i) BoundPolygon(i);
 }
 
-void ComputeExtents() {
+void ComputeExtents(bool clearDegenerate) {
   if (store.polygonCount < 1) {
     ShowStatus("there are no polygons to bound");
     return;
@@ -83,13 +84,15 @@ void ComputeExtents() {
     code = 841;
     degenerate = "polygons are degenerate in Y";
   }
-  if (degenerate) {
-    Notify(code, "%s", degenerate);
-    ClearPolygons();
-    // The store is renumbered without a record of it: older undo records
-    // would name polygons that no longer exist.
-    ClearJournal();
+  if (!degenerate) return;
+  if (!clearDegenerate) {
+    ShowStatusF(false, "%s (Undo goes further back)", degenerate);
+    return;
   }
+  Notify(code, "%s", degenerate);
+  // Recorded, so that no polygon is lost without a way back, and so that the
+  // older records still name the polygons they were made for.
+  ClearPolygonsForUndo();
 }
 
 void ZoomAll() {
@@ -99,10 +102,14 @@ void ZoomAll() {
   }
   // Before the first layout the plot has no size to fit into.
   if (view.plotWidth < 1 || view.plotHeight < 1) return;
-  RecordView();
   const double sx = (extentXmax - extentXmin) / view.plotWidth;
   const double sy = (extentYmax - extentYmin) / view.plotHeight;
-  view.scale = (sx > sy ? sx : sy) / 0.95;
+  const double scale = (sx > sy ? sx : sy) / 0.95;
+  // Polygons all on one point (Undo can bring such a state back) give no
+  // scale to fit: the view stays as it is.
+  if (!(scale > 0) || !std::isfinite(scale)) return;
+  RecordView();
+  view.scale = scale;
   view.originX = (extentXmax + extentXmin - view.plotWidth * view.scale) * 0.5;
   view.originY = (extentYmax + extentYmin + view.plotHeight * view.scale) * 0.5;
   UI().RepaintPlot();

@@ -39,7 +39,12 @@ double PixelToWorldY(double row);
 
 void BoundPolygon(int32_t index);
 void BoundAll();
-void ComputeExtents();
+// Extents of all polygons. Extents narrower than kDegenerateExtent leave
+// nothing to show: they are reported in a box and the polygons are dropped,
+// through the journal so that Undo brings them back. Undo itself passes
+// false: going back through a degenerate state only says so in the status
+// line, so that the next Undo can go further back.
+void ComputeExtents(bool clearDegenerate = true);
 
 // The zoom commands. Each records the view for undo before changing it.
 void ZoomAll();

@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "depth/bathymetry.h"
 #include "patches.h"
 #include "view/depthview.h"

@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "edit/journal.h"
 #include "resources/keytable.h"
 #include "view/view.h"
@@ -13,6 +13,7 @@ namespace {
 
 int QtKeyOf(int key) {
   if (key >= kKeyA && key <= kKeyZ) return Qt::Key_A + (key - kKeyA);
+  if (key >= kKey0 && key <= kKey9) return Qt::Key_0 + (key - kKey0);
   if (key >= kKeyF1 && key <= kKeyF10) return Qt::Key_F1 + (key - kKeyF1);
   switch (key) {
     case kKeyBackspace:

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/window.h"
 #include "fixture.h"
 #include "resources/keytable.h"
@@ -30,7 +30,7 @@ std::string KeyName(const Accelerator& a) {
   if (a.modifiers & kModCtrl) name += "Ctrl+";
   if (a.modifiers & kModAlt) name += "Alt+";
   if (a.modifiers & kModShift) name += "Shift+";
-  if (a.key >= kKeyA && a.key <= kKeyZ) return name + static_cast<char>(a.key);
+  if ((a.key >= kKeyA && a.key <= kKeyZ) || (a.key >= kKey0 && a.key <= kKey9)) return name + static_cast<char>(a.key);
   if (a.key >= kKeyF1 && a.key <= kKeyF10) return name + "F" + std::to_string(a.key - kKeyF1 + 1);
   switch (a.key) {
     case kKeyBackspace:

@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "../edit/edit_support.h"
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/window.h"
 #include "edit/journal.h"
 #include "store/selection.h"
@@ -222,7 +222,9 @@ TEST_F(MouseWindowTest, ADragGoesOnOutsideThePlotAndTheHoverTextFollows) {
   SetView();
   Press(QPoint(100, 200));
   Move(QPoint(150, 150));
-  EXPECT_STREQ(statusText, "25:25 current selection 1: ring.1 (Ctrl+F1..F4: corner 1..4, Ctrl+F5: clear corners)");
+  EXPECT_STREQ(
+      statusText,
+      "25:25 current selection 1: ring.1 (Ctrl+1..4 or Ctrl+F1..F4: corner 1..4, Ctrl+0 or Ctrl+F5: clear corners)");
   Move(QPoint(-20, -30));
   Release(QPoint(-20, -30));
   // Pixel (-20, -30) is world (-60, 115).

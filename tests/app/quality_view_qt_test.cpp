@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/report.h"
 #include "edit/journal.h"
 #include "grid/gridstore.h"

@@ -13,14 +13,12 @@ class RecordingFrontEnd : public ScriptedFrontEnd {
  public:
   std::vector<int> posted;
   std::vector<int> quits;
-  std::vector<Box> warnings;
   std::vector<std::string> proposedSaveNames;  // what each save dialog proposed
   int focusCalls = 0;
 
   void PostCommand(int command) override { posted.push_back(command); }
   void FocusMainWindow() override { ++focusCalls; }
   void Quit(int exitCode) override { quits.push_back(exitCode); }
-  void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
   bool AskSaveFile(const char* title, const char* filter, std::string& name) override {
     proposedSaveNames.push_back(name);
     return ScriptedFrontEnd::AskSaveFile(title, filter, name);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "edit/journal.h"
 #include "fixture.h"
 #include "formats/polyfile.h"
+#include "patches.h"
 #include "store/store.h"
 
 namespace kestrel::testing {
@@ -90,12 +92,78 @@ TEST_F(RecoveryTest, WithoutAFileNameTheWorkingFolderIsUsed) {
   EXPECT_EQ(RecoveryFileName(), "/data/v1.2/estuary-recovered.p2d");
 }
 
-TEST_F(RecoveryTest, AFailedRecoveryIsSaidInTheBox) {
+// Unsaved work whose file lies in a folder that does not exist.
+void UnsavedWorkInAMissingFolder(const TempDir& dir) {
   std::snprintf(fileName, sizeof fileName, "%s", dir.File("no/folder/x.p2d").c_str());
   needFileName = 0;
-  AddPolygon("a", {{0, 0}, {1, 1}});
+  AddPolygon("a", {{0, 0}, {1.5, 1}});
   modified = 1;
+}
+
+TEST_F(RecoveryTest, WhenTheFilesFolderIsGoneTheWorkingFolderTakesTheRecovery) {
+  UnsavedWorkInAMissingFolder(dir);
+  InFolder in(dir.path());
+  EXPECT_NE(AbortText().find("have been saved to Kestrel-recovered.p2d"), std::string::npos);
+  EXPECT_NE(TempDir::Read(dir.File("Kestrel-recovered.p2d")).find("1.5 1 0"), std::string::npos);
+}
+
+// Every place a recovery file could go is gone: the file's folder, the
+// working folder (removed under the program) and the home folder.
+class NowhereToRecover {
+ public:
+  explicit NowhereToRecover(const TempDir& dir) : in_(MakeGone(dir)) {
+    if (const char* home = std::getenv("HOME")) home_ = home;
+    setenv("HOME", dir.File("no-home").c_str(), 1);
+    std::filesystem::remove(dir.File("gone"));
+  }
+  ~NowhereToRecover() { setenv("HOME", home_.c_str(), 1); }
+
+ private:
+  static std::string MakeGone(const TempDir& dir) {
+    std::filesystem::create_directory(dir.File("gone"));
+    return dir.File("gone");
+  }
+  InFolder in_;
+  std::string home_;
+};
+
+TEST_F(RecoveryTest, AFailedRecoveryIsSaidInTheBox) {
+  UnsavedWorkInAMissingFolder(dir);
+  NowhereToRecover nowhere(dir);
   EXPECT_NE(AbortText().find("could not be saved to " + dir.File("no/folder/x-recovered.p2d")), std::string::npos);
+}
+
+TEST_F(RecoveryTest, CancelOfANotifyBoxSavesTheWorkBeforeTheProgramEnds) {
+  std::snprintf(fileName, sizeof fileName, "%s", dir.File("river.p2d").c_str());
+  needFileName = 0;
+  AddPolygon("bank", {{0, 0}, {2.25, 0}, {2, 1}});
+  modified = 1;
+  ui.notifyAnswers.push_back(false);
+  EXPECT_THROW(Notify(3916, "can't create output file %s", "/x/y.p2d"), ProcessEnded);
+  const std::string recovered = dir.File("river-recovered.p2d");
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].text,
+            "can't create output file /x/y.p2d\n\nCancel ends Kestrel: your unsaved "
+            "polygons are first saved to " +
+                recovered + ".");
+  EXPECT_NE(TempDir::Read(recovered).find("2.25 0 0"), std::string::npos);
+
+  // Nothing unsaved: the box is as ever, and Cancel ends the program at once.
+  modified = 0;
+  ui.notifyAnswers.push_back(false);
+  EXPECT_THROW(Notify(2705, "can't open input file %s", "z"), ProcessEnded);
+  EXPECT_EQ(ui.notifications[1].text, "can't open input file z");
+}
+
+TEST_F(RecoveryTest, CancelKeepsTheProgramOpenWhenTheWorkCannotBeSaved) {
+  UnsavedWorkInAMissingFolder(dir);
+  NowhereToRecover nowhere(dir);
+  ui.notifyAnswers.push_back(false);
+  EXPECT_EQ(Notify(3916, "can't create output file %s", fileName), 1);
+  ASSERT_EQ(ui.warnings.size(), 1u);
+  EXPECT_NE(ui.warnings[0].text.find("could not be saved"), std::string::npos);
+  EXPECT_NE(ui.warnings[0].text.find("Kestrel stays open"), std::string::npos);
+  EXPECT_EQ(store.polygonCount, 1);
 }
 
 }  // namespace

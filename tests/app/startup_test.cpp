@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "edit/journal.h"
 #include "patches.h"
 #include "recording_frontend.h"
@@ -79,6 +79,35 @@ TEST_F(StartUp, ANameTooLongForTheBufferIsNotCut) {
   EXPECT_STREQ(fileName, "");
   EXPECT_EQ(needFileName, 1);
   EXPECT_EQ(store.polygonCount, 0);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+TEST(WindowProgramStart, HelpAndVersionComeFirstAndTheDisplayDecidesThePlatform) {
+  const char* help[] = {"kestrel", "--help"};
+  const char* version[] = {"kestrel", "--version", "x"};
+  const char* file[] = {"kestrel", "a.p2d", "--help"};
+  EXPECT_EQ(FindInfoRequest(2, help), InfoRequest::Help);
+  EXPECT_EQ(FindInfoRequest(3, version), InfoRequest::Version);
+  EXPECT_EQ(FindInfoRequest(3, file), InfoRequest::None) << "only a first argument is an option";
+  EXPECT_EQ(FindInfoRequest(1, help), InfoRequest::None);
+
+  // A platform the user names is Qt's to use.
+  PlatformChoice c = ChoosePlatform(false, "offscreen", nullptr, nullptr);
+  EXPECT_EQ(c.platforms, "");
+  EXPECT_FALSE(c.needsDisplay);
+  // No display: a capture is drawn off the screen; the window cannot start.
+  c = ChoosePlatform(true, "", "", nullptr);
+  EXPECT_EQ(c.platforms, "offscreen");
+  EXPECT_FALSE(c.needsDisplay);
+  EXPECT_TRUE(ChoosePlatform(false, nullptr, nullptr, "").needsDisplay);
+  // A display that may not answer falls back to drawing off the screen.
+  EXPECT_EQ(ChoosePlatform(false, nullptr, ":0", nullptr).platforms, "xcb;offscreen");
+  EXPECT_EQ(ChoosePlatform(true, nullptr, ":0", "wayland-0").platforms, "wayland;xcb;offscreen");
 }
 
 }  // namespace

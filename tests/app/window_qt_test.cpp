@@ -4,7 +4,7 @@
 #include <QTextBrowser>
 #include <cstring>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/pixels.h"
 #include "app/report.h"
 #include "app/window.h"

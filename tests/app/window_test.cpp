@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/commands.h"
+#include "app/dispatch.h"
 #include "fixture.h"
 #include "view/view.h"
 
@@ -69,7 +69,8 @@ TEST_F(Hover, ThePlotShowsTheWorldPositionAndTheSelection) {
   QuerySelection();
   HoverStatus(HoverTarget::Plot, -1, 1, 1);
   EXPECT_EQ(ui.LastStatus(),
-            "100.5:199.5 current selection 2: reach.2 (Ctrl+F1..F4: corner 1..4, Ctrl+F5: clear corners)");
+            "100.5:199.5 current selection 2: reach.2 (Ctrl+1..4 or Ctrl+F1..F4: corner 1..4, Ctrl+0 or Ctrl+F5: clear "
+            "corners)");
   PolygonAt(1).selection = 1;
   QuerySelection();
   HoverStatus(HoverTarget::Plot, -1, 1, 1);

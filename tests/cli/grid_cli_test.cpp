@@ -1,10 +1,13 @@
 // kestrel-grid runs the steps of the workflow after reading.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -125,6 +128,76 @@ TEST(KestrelGridWorkflow, StepsStopWhereAsked) {
   EXPECT_EQ(RunGrid("--steps").exitCode, 64);
 }
 
+// A deck the model cannot run is refused, and the run fails: folded cells
+// (unless they are asked for), a clip polygon that leaves no water.
+TEST(KestrelGridWorkflow, FoldedCellsAndAnEmptyMapAreRefused) {
+  TempDir dir;
+  // A river that winds round bends tighter than its width folds cells.
+  const auto outline = MeanderOutline(1000, 80, 120, 500, 200);
+  std::string river = "POLY 100by8_river\n";
+  for (size_t n = 0; n <= outline.size(); ++n) {
+    char line[64];
+    const auto& [x, y] = outline[n % outline.size()];  // closed: the first point again
+    std::snprintf(line, sizeof line, "%.6f %.6f\n", x, y);
+    river += line;
+  }
+  TempDir::Write(dir.File("river.p2d"), river + "END\n");
+  const ToolRun folded = RunGrid("-C folded river.p2d", dir.path());
+  EXPECT_EQ(folded.exitCode, 1) << folded.err;
+  EXPECT_NE(folded.err.find(" folded cells, most in polygon 1 (100by8_river)\n"), std::string::npos) << folded.err;
+  EXPECT_NE(folded.err.find("non-fatal error code 6411: the linked grid fails its check"), std::string::npos)
+      << folded.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("folded/DXDY.INP")));
+  const ToolRun allowed = RunGrid("--allow-folded -C allowed river.p2d", dir.path());
+  EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("allowed/DXDY.INP")));
+
+  TempDir::Write(dir.File("dry.p2d"),
+                 "POLY 4by2\n0 0\n4 0\n4 2\n0 2\n0 0\nEND\nPOLY clip\n10 10\n11 10\n11 11\n10 11\n10 10\nEND\n");
+  const ToolRun dry = RunGrid("-C dry dry.p2d", dir.path());
+  EXPECT_EQ(dry.exitCode, 1) << dry.err;
+  EXPECT_NE(dry.err.find("non-fatal error code 6240: no water cells"), std::string::npos) << dry.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("dry/EFDC.INP")));
+}
+
+// Ctrl+C while the nodes are placed stops the gridding cleanly: no grid
+// lines are written and the exit code says which signal stopped it.
+TEST(KestrelGridStep1, CtrlCStopsTheGridding) {
+  TempDir dir;
+  TempDir::Write(dir.File("big.p2d"), "POLY 300by150\n0 0\n300 0\n300 150\n0 150\n0 0\nEND\n");
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(pipeEnds[1], 2);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    if (chdir(dir.path().c_str()) == 0) execl(KESTREL_GRID_PROGRAM, KESTREL_GRID_PROGRAM, "big.p2d", nullptr);
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  std::string err;
+  bool interrupted = false;
+  std::array<char, 4096> buffer;
+  ssize_t n;
+  while ((n = read(pipeEnds[0], buffer.data(), buffer.size())) > 0) {
+    err.append(buffer.data(), static_cast<size_t>(n));
+    if (!interrupted && err.find("gridding polygon 1 of 1") != std::string::npos) {
+      kill(child, SIGINT);
+      interrupted = true;
+    }
+  }
+  close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(interrupted) << err;
+  ASSERT_TRUE(WIFEXITED(status)) << err;
+  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT) << err;
+  EXPECT_NE(err.find("\ngridding stopped\n"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("CELL.P2D")));
+}
+
 TEST(KestrelGridWorkflow, UnconnectedPatchesFailTheLinkStep) {
   TempDir dir;
   TempDir::Write(dir.File("apart.p2d"),
@@ -153,6 +226,58 @@ TEST(KestrelGridWorkflow, TheShorelineGoesBackToGisAsAGeoPackage) {
   EXPECT_EQ(RunGrid("--steps 1 --gpkg g.gpkg '" + std::string(KESTREL_EXAMPLES_DIR) + "/shoreline.geojson'", dir.path())
                 .exitCode,
             1);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+// A closed square of side 10 at (x, 0) on a layer, as a drawing's entity.
+std::string Square(const char* layer, int x) {
+  std::string s = "0\nLWPOLYLINE\n8\n" + std::string(layer) + "\n90\n4\n70\n1\n";
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) {
+    s += "10\n" + std::to_string(x + dx) + "\n20\n" + std::to_string(dy) + "\n";
+  }
+  return s;
+}
+
+TEST(KestrelGridWorkflow, OnlyTheNamedLayersOfADrawingAreRead) {
+  TempDir dir;
+  // The water, and far off the frame of a title block.
+  TempDir::Write(dir.File("plan.dxf"),
+                 "0\nSECTION\n2\nENTITIES\n" + Square("WATER", 0) + Square("TITLE", 500) + "0\nENDSEC\n0\nEOF\n");
+  const ToolRun all = RunGrid("plan.dxf", dir.path());
+  EXPECT_EQ(all.exitCode, 1) << "the frame is not connected to the water";
+  EXPECT_NE(all.err.find("2 polygons found from layers WATER (1), TITLE (1)\n"), std::string::npos) << all.err;
+
+  const ToolRun water = RunGrid("--layer water plan.dxf", dir.path());
+  EXPECT_EQ(water.exitCode, 0) << water.err;
+  EXPECT_NE(water.err.find("1 polygons found from layer WATER; layers left out: TITLE (1)\n"), std::string::npos)
+      << water.err;
+
+  const ToolRun missing = RunGrid("--layer RIVER plan.dxf", dir.path());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("plan.dxf has no layer RIVER;\nits layers are: WATER, TITLE"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(RunGrid("--layer WATER '" + std::string(KESTREL_EXAMPLES_DIR) + "/channel.p2d'").exitCode, 64);
+}
+
+TEST(KestrelGridWorkflow, TheGeoPackageNeverGoesOverItsSource) {
+  TempDir dir;
+  const std::string convert =
+      "ogr2ogr -f GPKG '" + dir.File("shore.gpkg") + "' '" + KESTREL_EXAMPLES_DIR + "/shoreline.geojson' 2>/dev/null";
+  ASSERT_EQ(std::system(convert.c_str()), 0);
+  const ToolRun over = RunGrid("--gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(over.exitCode, 1);
+  EXPECT_NE(over.err.find("the grid is not written over shore.gpkg, which the polygons were read from"),
+            std::string::npos)
+      << over.err;
+  // In the output folder the same name is another file.
+  const ToolRun beside = RunGrid("-C out --gpkg shore.gpkg shore.gpkg", dir.path());
+  EXPECT_EQ(beside.exitCode, 0) << beside.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/shore.gpkg")));
 }
 
 }  // namespace

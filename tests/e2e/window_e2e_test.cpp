@@ -1,5 +1,6 @@
-// The window program as a user meets it: batch capture, the open dialog at
-// a bare start, Alt+F4, and a Ctrl drag that leaves the window.
+// The window program as a user meets it: batch capture (on a display and
+// without one), the open dialog at a bare start, the manual beside the
+// window, Alt+F4, and a Ctrl drag that leaves the window.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -45,11 +46,47 @@ TEST_F(WindowProgram, CapturesItsWindowAndEndsWithoutAPrompt) {
   EXPECT_EQ(pixel(4, w / 2), 0xC0C0C0);
 }
 
+TEST_F(WindowProgram, WithoutADisplayTheCaptureIsTheSameAndTheWindowSaysItNeedsOne) {
+  const std::string example = Example("river_bend.p2d");
+  ASSERT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example, "capture"}), 60), 0) << Log();
+  const std::string onScreen = TempDir::Read(dir.File("Kestrel.bmp"));
+  std::remove(dir.File("Kestrel.bmp").c_str());
+  ASSERT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example, "capture"}, ""), 60), 0) << Log();
+  const std::string offScreen = TempDir::Read(dir.File("Kestrel.bmp"));
+  ASSERT_GT(onScreen.size(), 54u);
+  EXPECT_TRUE(offScreen == onScreen) << "sizes " << offScreen.size() << " and " << onScreen.size();
+
+  // The window itself needs a display: none named, or one that does not answer.
+  for (const char* display : {"", ":64999"}) {
+    std::remove(dir.File("log").c_str());
+    EXPECT_EQ(WaitExit(Start({KESTREL_WINDOW_PROGRAM, example}, display), 30), 1) << Log();
+    EXPECT_NE(Log().find("kestrel: the window needs a display"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("kestrel-grid"), std::string::npos) << Log();
+  }
+}
+
 TEST_F(WindowProgram, StartedAloneItOpensTheOpenDialog) {
   const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM});
   EXPECT_EQ(Tool({"search", "--sync", "--onlyvisible", "--name", "^select input file$"}), 0) << Log();
   kill(kestrel, SIGTERM);
   WaitExit(kestrel, 10);
+}
+
+TEST_F(WindowProgram, TheManualOpensBesideTheButtonsAndTheKeysGoOnWorking) {
+  const pid_t kestrel = Start({KESTREL_WINDOW_PROGRAM, Example("channel.p2d")});
+  const std::string window = MainWindow();
+  ASSERT_FALSE(window.empty()) << Log();
+  EXPECT_EQ(Tool({"key", "F1"}), 0);
+  const std::string manual = WaitForWindow("^Kestrel manual$");
+  ASSERT_FALSE(manual.empty()) << Log();
+  const WindowGeometry main = Geometry(window), help = Geometry(manual);
+  EXPECT_GE(help.left, main.left + 28) << "the tool buttons stay in sight";
+  EXPECT_EQ(ToolOutput({"getwindowfocus"}), window + "\n") << "the manual did not take the keyboard";
+  // Without a click the keyboard is still the main window's: Alt+K links.
+  EXPECT_EQ(Tool({"key", "alt+k"}), 0);
+  EXPECT_TRUE(WaitForFile("cell.txt", 30)) << Log();
+  EXPECT_EQ(Tool({"key", "alt+F4"}), 0);
+  EXPECT_EQ(WaitExit(kestrel, 30), 0) << Log();
 }
 
 TEST_F(WindowProgram, AltF4EndsTheProgram) {

@@ -23,13 +23,19 @@
 
 namespace kestrel::testing {
 
-// Starts `args` in `dir` with DISPLAY set, output going to `log`.
+// Starts `args` in `dir` with DISPLAY set (unset when `display` is empty),
+// output going to `log`.
 inline pid_t Spawn(const std::vector<std::string>& args, const std::string& dir, const std::string& display,
                    const std::string& log) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
   if (chdir(dir.c_str()) != 0) _exit(126);
-  setenv("DISPLAY", display.c_str(), 1);
+  if (display.empty()) {
+    unsetenv("DISPLAY");
+  } else {
+    setenv("DISPLAY", display.c_str(), 1);
+  }
+  unsetenv("WAYLAND_DISPLAY");
   unsetenv("QT_QPA_PLATFORM");
   const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (out >= 0) {
@@ -148,8 +154,10 @@ class WindowProgram : public ::testing::Test {
 
   static std::string Example(const std::string& name) { return std::string(KESTREL_EXAMPLES_DIR) + "/" + name; }
 
-  pid_t Start(const std::vector<std::string>& args) {
-    const pid_t pid = Spawn(args, dir.path(), x.display(), dir.File("log"));
+  // Starts `args` on the test's display, or on `display` when one is given
+  // ("" for none at all).
+  pid_t Start(const std::vector<std::string>& args, const char* display = nullptr) {
+    const pid_t pid = Spawn(args, dir.path(), display ? display : x.display(), dir.File("log"));
     started_.push_back(pid);
     return pid;
   }

@@ -331,7 +331,7 @@ TEST_F(JournalTest, ConsistencyAborts) {
   PushInt(2147483600);
   EXPECT_EQ(AbortCode(UndoLast), 4424);
   EXPECT_EQ(lastAbort, "unexpected undo code (2147483600)");
-  PushInt(2147483618);
+  PushInt(2147483620);
   EXPECT_EQ(AbortCode(UndoLast), 4424);
 
   ClearJournal();
@@ -392,23 +392,34 @@ TEST_F(JournalTest, ConsistencyAborts) {
   EXPECT_EQ(AbortCode(UndoLast), 4253);
 }
 
-TEST_F(JournalTest, NoStaleRecordSurvivesTheClearOfDegenerateExtents) {
+TEST_F(JournalTest, TheClearOfDegenerateExtentsIsUndoneAndOlderRecordsStillFit) {
   AddPolygon("a", {{0, 0}, {0, 5}});
   AddPolygon("b", {{0, 1}, {0, 2}});
+  PolygonAt(1).corners[0] = 2;
   RecordRename(1);
+  SetPolygonName(PolygonAt(1), "renamed");
   DeletePolygon(0);
   PushInt(1);
   PushInt(UndoPolygonList);
   BoundAll();
   ComputeExtents();  // everything lies on x = 0: the store is emptied
   EXPECT_EQ(store.polygonCount, 0);
-  EXPECT_EQ(journal.top, 0) << "records naming the vanished polygons are gone";
-  EXPECT_FALSE(ui.buttons[kSlotUndo]);
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].text, "polygons are degenerate in X");
+
+  UndoLast();  // the cleared polygon comes back, degenerate as it was
+  ASSERT_EQ(store.polygonCount, 1);
+  EXPECT_STREQ(PolygonAt(0).name, "renamed");
+  EXPECT_EQ(PolygonAt(0).corners[0], 2);
+  EXPECT_EQ(ui.LastStatus(), "polygons are degenerate in X (Undo goes further back)");
+  EXPECT_EQ(ui.notifications.size(), 1u) << "going back clears nothing";
   UndoLast();
-  EXPECT_EQ(ui.LastStatus(), "there is nothing in the undo stack");
-  AddPolygon("fresh", {{0, 0}, {3, 4}});
   UndoLast();
-  EXPECT_STREQ(PolygonAt(0).name, "fresh");
+  ASSERT_EQ(store.polygonCount, 2);
+  EXPECT_STREQ(PolygonAt(0).name, "a");
+  EXPECT_STREQ(PolygonAt(1).name, "b");
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_TRUE(ui.aborts.empty());
 }
 
 TEST_F(JournalTest, JournalGrowsInStepsOf65536) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "edit/commands.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "edit_support.h"
 #include "fixture.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "edit/commands.h"
 #include "edit/dialogs.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "edit_support.h"
 #include "fixture.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "edit/commands.h"
 #include "edit/dialogs.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "edit_support.h"
 #include "fixture.h"

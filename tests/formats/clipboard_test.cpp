@@ -217,11 +217,15 @@ TEST_F(ClipboardTest, PasteGrowsTheStoreOnceForAllBlocks) {
 }
 
 TEST_F(ClipboardTest, DegeneratePasteLeavesNoBrokenUndo) {
-  // One point alone has no extent: the store is emptied again, and so is the
-  // journal, which must then hold nothing that refers to the pasted polygon.
+  // One point alone has no extent: the store is emptied again, through the
+  // journal, so that Undo goes back over the clear and then the paste.
   ASSERT_EQ(Paste("1 2\r\n"), 0);
   ASSERT_EQ(ui.notifications.size(), 1u);
   EXPECT_EQ(ui.notifications[0].text, "polygons are degenerate in X");
+  UndoLast();
+  EXPECT_EQ(store.polygonCount, 1);
+  UndoLast();
+  EXPECT_EQ(store.polygonCount, 0);
   EXPECT_EQ(journal.top, 0);
   UndoLast();
   EXPECT_EQ(ui.LastStatus(), "there is nothing in the undo stack");

@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fixture.h"
+#include "formats/georef.h"
 #include "formats/input.h"
+#include "formats/layers.h"
 #include "formats/polyfile.h"
 #include "store/store.h"
 
@@ -248,23 +252,25 @@ TEST_F(DxfTest, ExtrusionDirectionMovesEntitiesToWorldCoordinates) {
   const Pairs pairs = Entities(Join({
       // (0, 0, -1) mirrors: (x, y, z) becomes (-x, y, -z).
       Lw({{"1", "2"}, {"4", "2"}, {"4", "6"}}, {{38, "3"}, {210, "0"}, {220, "0"}, {230, "-1"}}),
-      {{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "-4"}, {21, "5"}, {31, "-6"}, {230, "-1"}},
       // Along the x axis the arbitrary-axis rule turns (x, y, z) into (z, x, y);
       // the direction need not be of unit length.
-      {{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"}, {210, "2.5"}, {230, "0"}},
+      Lw({{"1", "2"}, {"4", "5"}}, {{38, "3"}, {210, "2.5"}, {230, "0"}}),
       // Within 0.01 of (0, 0, 1), or of no length at all: nothing moves.
-      {{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"}, {230, "1.005"}},
-      {{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"}, {230, "0"}},
+      Lw({{"1", "2"}, {"4", "5"}}, {{38, "3"}, {230, "1.005"}}),
+      Lw({{"1", "2"}, {"4", "5"}}, {{38, "3"}, {230, "0"}}),
+      // The end points of a LINE are world coordinates, whatever its
+      // extrusion direction (which only orients its thickness).
+      {{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "-4"}, {21, "5"}, {31, "-6"}, {230, "-1"}},
   }));
   ASSERT_EQ(Read(pairs), 5);
   ExpectPoint(0, 0, -1, 2, -3);
   ExpectPoint(0, 2, -4, 6, -3);
-  ExpectPoint(1, 0, -1, 2, -3);
-  ExpectPoint(1, 1, 4, 5, 6);
-  ExpectPoint(2, 0, 3, 1, 2);
-  ExpectPoint(2, 1, 6, 4, 5);
-  ExpectPoint(3, 1, 4, 5, 6);
+  ExpectPoint(1, 0, 3, 1, 2);
+  ExpectPoint(1, 1, 3, 4, 5);
+  ExpectPoint(2, 1, 4, 5, 3);
+  ExpectPoint(3, 0, 1, 2, 3);
   ExpectPoint(4, 0, 1, 2, 3);
+  ExpectPoint(4, 1, -4, 5, -6);
 }
 
 TEST_F(DxfTest, PolylineVerticesUpToSeqend) {
@@ -438,6 +444,290 @@ TEST_F(DxfTest, BundledDrawingHoldsTheBundledChannel) {
       EXPECT_LE(percent, 100) << s;
     }
   }
+}
+
+// The points of polygon k from `from` to `to` lie on the circle, and no
+// chord between them leaves it by more than `tolerance`.
+void ExpectOnArc(int k, int from, int to, double cx, double cy, double radius, double tolerance) {
+  const Polygon& p = PolygonAt(k);
+  ASSERT_LT(to, p.count);
+  for (int n = from; n <= to; ++n) {
+    EXPECT_NEAR(std::hypot(p.points[n].x - cx, p.points[n].y - cy), radius, 1e-9) << "point " << n;
+    if (n == from) continue;
+    const double chord = std::hypot(p.points[n].x - p.points[n - 1].x, p.points[n].y - p.points[n - 1].y);
+    const double sagitta = radius - std::sqrt(radius * radius - chord * chord / 4);
+    EXPECT_LE(sagitta, tolerance) << "chord to point " << n;
+    EXPECT_GT(chord, 0);
+  }
+}
+
+TEST_F(DxfTest, BulgesAreFollowedAsArcsOnBothPolylineKinds) {
+  const Pairs pairs = Entities(Join({
+      // A half turn counter-clockwise from (0, 0) to (10, 0): below the chord.
+      {{0, "LWPOLYLINE"}, {90, "2"}, {10, "0"}, {20, "0"}, {42, "1"}, {10, "10"}, {20, "0"}},
+      {{0, "POLYLINE"},
+       {0, "VERTEX"},
+       {10, "0"},
+       {20, "20"},
+       {42, "-1"},
+       {0, "VERTEX"},
+       {10, "10"},
+       {20, "20"},
+       {0, "SEQEND"}},
+      // Closed by its flag: the bulge of the last vertex bends the closing segment.
+      {{0, "LWPOLYLINE"},
+       {90, "3"},
+       {70, "1"},
+       {10, "0"},
+       {20, "30"},
+       {10, "10"},
+       {20, "30"},
+       {10, "10"},
+       {20, "40"},
+       {42, "1"}},
+  }));
+  ASSERT_EQ(Read(pairs), 3);
+  // The drawing reaches from (-5, -5) down to (0..10, 40): arcs within 1/2000 of its diagonal.
+  const double tolerance = std::hypot(15.0, 45.0) / 2000;
+  const Polygon& lw = PolygonAt(0);
+  ASSERT_GT(lw.count, 8);
+  ExpectPoint(0, 0, 0, 0, 0);
+  ExpectPoint(0, lw.count - 1, 10, 0, 0);
+  ExpectOnArc(0, 0, lw.count - 1, 5, 0, 5, tolerance);
+  for (int n = 1; n < lw.count - 1; ++n) EXPECT_LT(lw.points[n].y, 0);
+  // Clockwise: above its chord.
+  const Polygon& pl = PolygonAt(1);
+  ExpectOnArc(1, 0, pl.count - 1, 5, 20, 5, tolerance);
+  for (int n = 1; n < pl.count - 1; ++n) EXPECT_GT(pl.points[n].y, 20);
+  const Polygon& closed = PolygonAt(2);
+  EXPECT_EQ(closed.closed, 1);
+  ExpectPoint(2, 2, 10, 40, 0);
+  ExpectPoint(2, closed.count - 1, 0, 30, 0);
+  ExpectOnArc(2, 2, closed.count - 1, 5, 35, std::hypot(5.0, 5.0), tolerance);
+}
+
+TEST_F(DxfTest, CirclesArcsAndBlocksInsideBlocks) {
+  const Pairs blocks = {{0, "SECTION"},
+                        {2, "BLOCKS"},
+                        // A unit square on layer 0, its base at (0, 0).
+                        {0, "BLOCK"},
+                        {2, "inner"},
+                        {10, "0"},
+                        {20, "0"},
+                        {0, "LWPOLYLINE"},
+                        {8, "0"},
+                        {90, "4"},
+                        {70, "1"},
+                        {10, "0"},
+                        {20, "0"},
+                        {10, "1"},
+                        {20, "0"},
+                        {10, "1"},
+                        {20, "1"},
+                        {10, "0"},
+                        {20, "1"},
+                        {0, "ENDBLK"},
+                        // The square twice its size at (1, 1), the block based at (1, 1).
+                        {0, "BLOCK"},
+                        {2, "OUTER"},
+                        {10, "1"},
+                        {20, "1"},
+                        {0, "INSERT"},
+                        {2, "INNER"},
+                        {8, "0"},
+                        {10, "1"},
+                        {20, "1"},
+                        {41, "2"},
+                        {42, "2"},
+                        {0, "INSERT"},
+                        {2, "NONE"},
+                        {0, "ENDBLK"},
+                        {0, "ENDSEC"}};
+  const Pairs entities = {{0, "CIRCLE"},
+                          {8, "banks"},
+                          {10, "5"},
+                          {20, "5"},
+                          {30, "2"},
+                          {40, "2"},
+                          {0, "ARC"},
+                          {8, "BANKS"},
+                          {10, "0"},
+                          {20, "0"},
+                          {40, "10"},
+                          {50, "0"},
+                          {51, "90"},
+                          // Turned a quarter and put at (100, 0): its layer goes to the square.
+                          {0, "INSERT"},
+                          {8, "PARTS"},
+                          {2, "outer"},
+                          {10, "100"},
+                          {20, "0"},
+                          {50, "90"},
+                          {0, "TEXT"},
+                          {1, "title"}};
+  ASSERT_EQ(Read(Join({blocks, Entities(entities)})), 3);
+  const double tolerance = std::hypot(110.0, 10.0) / 2000;
+  const Polygon& circle = PolygonAt(0);
+  EXPECT_EQ(circle.closed, 1);
+  ASSERT_GE(circle.count, 9);
+  EXPECT_EQ(circle.points[0].x, circle.points[circle.count - 1].x);
+  EXPECT_EQ(circle.points[1].z, 2);
+  ExpectOnArc(0, 0, circle.count - 1, 5, 5, 2, tolerance);
+  const Polygon& arc = PolygonAt(1);
+  EXPECT_EQ(arc.closed, 0);
+  EXPECT_NEAR(arc.points[0].x, 10, 1e-12);
+  EXPECT_NEAR(arc.points[arc.count - 1].y, 10, 1e-12);
+  ExpectOnArc(1, 0, arc.count - 1, 0, 0, 10, tolerance);
+
+  const Polygon& square = PolygonAt(2);
+  ASSERT_EQ(square.count, 5);
+  const double expected[4][2] = {{100, 0}, {100, 2}, {98, 2}, {98, 0}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(square.points[k].x, expected[k][0], 1e-12) << k;
+    EXPECT_NEAR(square.points[k].y, expected[k][1], 1e-12) << k;
+  }
+  EXPECT_EQ(ui.choiceLists.size(), 1u) << "two layers: the user was asked";
+  EXPECT_EQ(ui.LastStatus(), std::to_string(2 * (blocks.size() + entities.size() + 4)) +
+                                 " lines read, 3 polygons found from layers banks (2), PARTS (1); 2 entities not read: "
+                                 "INSERT of a block that is not defined (1), TEXT (1)");
+}
+
+TEST_F(DxfTest, HatchBoundariesWithAHoleOfLand) {
+  const Pairs hatch = {{0, "HATCH"},
+                       {8, "LAKE"},
+                       {10, "0"},
+                       {20, "0"},
+                       {30, "1.5"},
+                       {2, "SOLID"},
+                       {70, "1"},
+                       {71, "0"},
+                       {91, "2"},
+                       // Edges: three lines and a half circle over the top, counter-clockwise.
+                       {92, "1"},
+                       {93, "4"},
+                       {72, "1"},
+                       {10, "0"},
+                       {20, "0"},
+                       {11, "10"},
+                       {21, "0"},
+                       {72, "1"},
+                       {10, "10"},
+                       {20, "0"},
+                       {11, "10"},
+                       {21, "10"},
+                       {72, "2"},
+                       {10, "5"},
+                       {20, "10"},
+                       {40, "5"},
+                       {50, "0"},
+                       {51, "180"},
+                       {73, "1"},
+                       {72, "1"},
+                       {10, "0"},
+                       {20, "10"},
+                       {11, "0"},
+                       {21, "0"},
+                       {97, "0"},
+                       // A polyline path inside it: the island.
+                       {92, "2"},
+                       {72, "0"},
+                       {73, "1"},
+                       {93, "4"},
+                       {10, "4"},
+                       {20, "4"},
+                       {10, "6"},
+                       {20, "4"},
+                       {10, "6"},
+                       {20, "6"},
+                       {10, "4"},
+                       {20, "6"},
+                       {97, "1"},
+                       {330, "1F"},
+                       {75, "0"},
+                       {76, "1"},
+                       {98, "1"},
+                       {10, "5"},
+                       {20, "5"}};
+  ASSERT_EQ(Read(Entities(hatch)), 2);
+  const Polygon& lake = PolygonAt(0);
+  EXPECT_STREQ(lake.name, "P1");
+  EXPECT_EQ(lake.closed, 1);
+  double top = 0;
+  for (int k = 0; k < lake.count; ++k) top = std::max(top, lake.points[k].y);
+  EXPECT_NEAR(top, 15, std::hypot(10.0, 15.0) / 2000);
+  EXPECT_EQ(lake.points[0].z, 1.5);
+  const Polygon& island = PolygonAt(1);
+  EXPECT_STREQ(island.name, "land");
+  EXPECT_EQ(island.closed, 1);
+  EXPECT_EQ(island.count, 5);
+  ExpectPoint(1, 2, 6, 6, 1.5);
+}
+
+TEST_F(DxfTest, LayersAreChosenByNameOrInTheDialog) {
+  const std::string text =
+      Text(Entities(Join({Lw({{"0", "0"}, {"1", "0"}}, {{8, "RIVER"}}), Lw({{"0", "5"}, {"1", "5"}}, {{8, "TITLE"}}),
+                          Lw({{"0", "7"}, {"1", "7"}}, {{8, "River"}})})));
+  readChoices.layers = {"river"};
+  ASSERT_EQ(ReadText(text), 2);
+  EXPECT_NE(ui.LastStatus().find("polygons found from layer RIVER; layers left out: TITLE (1)"), std::string::npos)
+      << ui.LastStatus();
+  EXPECT_TRUE(ui.choiceLists.empty());
+
+  Restart();
+  readChoices.layers = {"NOPE"};
+  EXPECT_EQ(ReadText(text), 0);
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 2941);
+  EXPECT_EQ(ui.notifications[0].text, std::string(fileName) + " has no layer NOPE;\nits layers are: RIVER, TITLE");
+
+  Restart();
+  ui.choices.push_back(std::vector<bool>{false, true});
+  ASSERT_EQ(ReadText(text), 1);
+  ASSERT_EQ(ui.choiceLists.size(), 1u);
+  EXPECT_EQ(ui.choiceLists[0], (std::vector<std::string>{"RIVER (2 entities)", "TITLE (1 entity)"}));
+  EXPECT_EQ(PolygonAt(0).points[0].y, 5);
+
+  Restart();
+  ui.choices.push_back(std::nullopt);
+  EXPECT_EQ(ReadText(text), 0);
+  EXPECT_TRUE(ui.notifications.empty());
+  EXPECT_EQ(ui.LastStatus(), std::string("nothing read from ") + fileName);
+}
+
+TEST_F(DxfTest, MeshesAndOtherEntitiesAreCountedNotRead) {
+  const Pairs pairs = Entities(Join({
+      {{0, "POLYLINE"},
+       {70, "64"},
+       {0, "VERTEX"},
+       {10, "1"},
+       {20, "1"},
+       {70, "192"},
+       {0, "VERTEX"},
+       {70, "128"},
+       {71, "1"},
+       {72, "2"},
+       {73, "3"},
+       {0, "SEQEND"}},
+      {{0, "POINT"}, {10, "1"}, {20, "1"}, {0, "TEXT"}, {1, "a"}, {0, "TEXT"}, {1, "b"}},
+      Lw({{"0", "0"}, {"1", "0"}}),
+  }));
+  ASSERT_EQ(Read(pairs), 1);
+  EXPECT_EQ(PolygonAt(0).count, 2) << "no points at (0, 0, 0) from the mesh's face records";
+  EXPECT_NE(ui.LastStatus().find(" polygons found; 4 entities not read: TEXT (2), POINT (1), polyface mesh (1)"),
+            std::string::npos)
+      << ui.LastStatus();
+}
+
+TEST_F(DxfTest, ADrawingHasTheReferenceSystemBesideIt) {
+  TempDir::Write(dir.File("drawing.prj"), "PROJCS[\"local\"]\n");
+  referenceSystem = "left over from the file before";
+  std::snprintf(fileName, sizeof fileName, "%s", dir.File("drawing.dxf").c_str());
+  TempDir::Write(fileName, Text(Entities(kLine)));
+  ASSERT_EQ(ReadInputFile(), 1);
+  EXPECT_EQ(referenceSystem, "PROJCS[\"local\"]");
+  std::remove(dir.File("drawing.prj").c_str());
+  ASSERT_EQ(ReadInputFile(), 1);
+  EXPECT_TRUE(referenceSystem.empty()) << "a drawing without a .prj has none";
 }
 
 }  // namespace

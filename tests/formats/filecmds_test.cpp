@@ -187,6 +187,44 @@ TEST_F(FileCommands, OpenDoesNotDiscardChangesThatCouldNotBeSaved) {
   EXPECT_EQ(rec.openNames.size(), 1u) << "the open dialog was not shown";
 }
 
+TEST_F(FileCommands, ADroppedFileIsOpenedAfterTheUnsavedChangesQuestion) {
+  const std::string next = dir.File("next.p2d");
+  TempDir::Write(next, kSquareFile);
+  const std::string old = dir.File("old.p2d");
+  EditedStore(old);
+  RecordView();
+  const int32_t journalTop = journal.top;
+
+  // Cancel leaves everything as it was, the undo history included.
+  rec.answers = {Answer::Cancel};
+  rec.droppedNames = {next};
+  OpenDroppedFile();
+  EXPECT_EQ(rec.questions.back(), kOpenQuestion);
+  EXPECT_STREQ(PolygonAt(0).name, "edited");
+  EXPECT_STREQ(fileName, old.c_str());
+  EXPECT_EQ(journal.top, journalTop);
+
+  rec.answers = {Answer::Yes};
+  rec.droppedNames = {next};
+  OpenDroppedFile();
+  EXPECT_NE(TempDir::Read(old).find("POLY edited"), std::string::npos) << "saved first";
+  ASSERT_EQ(store.polygonCount, 2);
+  EXPECT_STREQ(PolygonAt(0).name, "square");
+  EXPECT_STREQ(fileName, next.c_str());
+  EXPECT_EQ(modified, 0);
+  EXPECT_EQ(journal.top, 0);
+  EXPECT_EQ(extentXmax, 30);
+
+  // A folder is no file to open; nothing is asked or lost.
+  modified = 1;
+  const size_t questions = rec.questions.size();
+  rec.droppedNames = {dir.path()};
+  OpenDroppedFile();
+  EXPECT_EQ(rec.LastStatus(), dir.path() + " is not a file that can be opened");
+  EXPECT_EQ(rec.questions.size(), questions);
+  EXPECT_EQ(store.polygonCount, 2);
+}
+
 TEST_F(FileCommands, SaveNeedsPolygons) {
   SaveCommand();
   EXPECT_EQ(rec.LastStatus(), "there are no polygons to save");
@@ -213,6 +251,19 @@ TEST_F(FileCommands, ASaveDialogEndedWithoutANameEmptiesTheJournal) {
   EXPECT_EQ(journal.top, 0);
   EXPECT_FALSE(rec.buttons[kSlotUndo]);
   EXPECT_EQ(modified, 1);
+}
+
+TEST_F(FileCommands, TheSaveDialogRefusesAFolderThatDoesNotExistAndAsksAgain) {
+  EditedStore(dir.File("proposed.p2d"));
+  const std::string missing = dir.File("no-such-dir/x.p2d");
+  rec.saveNames = {missing, dir.File("x.p2d")};
+  SaveCommand();
+  ASSERT_EQ(rec.warnings.size(), 1u);
+  EXPECT_EQ(rec.warnings[0].text, "the folder of " + missing + " does not exist: choose another");
+  EXPECT_EQ(rec.proposedSaveNames.back(), missing) << "asked again with the refused name";
+  EXPECT_STREQ(fileName, dir.File("x.p2d").c_str());
+  EXPECT_EQ(modified, 0);
+  EXPECT_TRUE(rec.notifications.empty()) << "no write was tried into the missing folder";
 }
 
 TEST_F(FileCommands, ANameTooLongForTheBufferIsRefused) {

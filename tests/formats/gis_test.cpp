@@ -83,7 +83,7 @@ TEST_F(GisTest, ShapefileRingsWithAHoleAndNames) {
   EXPECT_STREQ(PolygonAt(0).name, "big_lake");
   EXPECT_EQ(PolygonAt(0).count, 5);
   EXPECT_EQ(PolygonAt(0).closed, 1);
-  EXPECT_STREQ(PolygonAt(1).name, "big_lake") << "the hole is a polygon of its own";
+  EXPECT_STREQ(PolygonAt(1).name, "land") << "the hole is a polygon of its own, of land";
   EXPECT_EQ(PolygonAt(1).count, 4);
   EXPECT_EQ(PolygonAt(1).closed, 1);
   EXPECT_STREQ(PolygonAt(2).name, "P3");

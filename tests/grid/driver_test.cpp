@@ -8,11 +8,15 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "app/report.h"
 #include "edit/journal.h"
 #include "fixture.h"
 #include "grid/gridstore.h"
 #include "grid/outline.h"
+#include "grid/quality.h"
+#include "grid/stop.h"
 #include "grid/workers.h"
 #include "view/view.h"
 
@@ -262,7 +266,7 @@ TEST_F(DriverTest, PlanReadsNamesAndFallsBackWhenTheyDoNotParse) {
       {"0 by -3", 17, 17, 1, 1},
       {"[2", 17, 17, 2, 1},
       {"[x,2]", 17, 17, 1, 1},
-      {"[nan,2]", 17, 17, 1, 1},
+      {"[nan,2]", 17, 17, 1, 2},  // the valid value is kept
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -338,12 +342,14 @@ TEST_F(DriverTest, HugeCellCountsAreRefusedBeforeAnyAllocation) {
   EXPECT_EQ(grids.patchCount, 0);
   // Nothing was solved: no progress was shown.
   for (const std::string& s : ui.statuses) EXPECT_EQ(s.find("gridding polygon"), std::string::npos) << s;
-  // Counts beyond the int range are refused the same way.
+  // Counts beyond the int range are refused the same way, named as typed.
   ui.questions.clear();
   SetPolygonName(PolygonAt(1), "99999999999 by 2");
   Grid();
   ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_NE(ui.questions[0].find("asks for 2147483647 by 2 cells"), std::string::npos) << ui.questions[0];
+  EXPECT_NE(ui.questions[0].find("asks for 99999999999 by 2 cells,\nwhich would need 1220703125039672576 MB"),
+            std::string::npos)
+      << ui.questions[0];
 }
 
 // A polygon whose cells are too small for its coordinates puts two boundary
@@ -417,6 +423,133 @@ TEST_F(DriverTest, ProgressResultAndTheOffSwitch) {
   EXPECT_FALSE(ui.buttons[kSlotLink]);
   Grid();
   EXPECT_EQ(gridsValid, 1);
+}
+
+// Adds a closed polygon through `points`.
+int AddClosed(const char* name, const std::vector<std::pair<double, double>>& points) {
+  const int index = AddPolygon(name, {{0, 0}}, false);
+  Polygon& p = PolygonAt(index);
+  FreeBlock(p.points);
+  p.points = AllocArray<PolygonPoint>(1, points.size() + 1);
+  for (size_t k = 0; k < points.size(); ++k) p.points[k] = PolygonPoint{points[k].first, points[k].second, 0};
+  p.points[points.size()] = p.points[0];
+  p.count = static_cast<int32_t>(points.size() + 1);
+  p.closed = 1;
+  return index;
+}
+
+// An outline that touches itself (a vertex on its own edge) or encloses no
+// area makes the solver meet infinities and NaN: step 1 names the polygon
+// and stops, and no NaN reaches a grid, a file or the status line.
+TEST_F(DriverTest, SelfTouchingAndFlatOutlinesStopStepOne) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<double, double>> points;
+  };
+  const Case cases[] = {
+      {"8 by 8 touching", {{10, 0}, {14, 0}, {14, 4}, {12, 0}, {10, 4}}},
+      {"8 by 8 flat", {{10, 0}, {11, 0}, {12, 0}, {13, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetProgramState();
+    ui = ScriptedFrontEnd();
+    AddPolygon("4 by 4 good", {{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true);
+    AddClosed(c.name, c.points);
+    modified = 0;
+    Grid();
+    ASSERT_TRUE(ui.aborts.empty());
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(
+        ui.questions[0].rfind("can't grid polygon: Polygon 2 (" + std::string(c.name) + ") could not be gridded:", 0),
+        0u)
+        << ui.questions[0];
+    EXPECT_EQ(gridsValid, 0);
+    EXPECT_EQ(linksValid, 0);
+    EXPECT_EQ(grids.patchCount, 0);
+    EXPECT_EQ(store.polygonCount, 2);
+    EXPECT_EQ(modified, 0);
+    EXPECT_FALSE(std::filesystem::exists(kGridOutlineFile));
+    for (const std::string& text : ui.statuses) EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+  }
+}
+
+// Where a bank curves away from the centroid of the whole river, a start
+// point pulled towards that centroid would leave the polygon and its node
+// with it. Every interior node stays inside, and no cell folds.
+TEST_F(DriverTest, MeanderingBanksKeepEveryNodeInside) {
+  for (const double amplitude : {30.0, 100.0}) {
+    SCOPED_TRACE(amplitude);
+    ResetProgramState();
+    const int k = AddClosed("100 by 4", MeanderOutline(1000, 40, amplitude, 500, 200));
+    Grid();
+    ASSERT_EQ(gridsValid, 1);
+    int outside = 0;
+    for (int32_t i = 1; i < 100; ++i) {
+      for (int32_t j = 1; j < 4; ++j) {
+        const auto [x, y] = Node(k, i, j);
+        outside += PointInPolygon(PolygonAt(k), x, y) == 0;
+      }
+    }
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(Summarise(MeasureGrid()).folded, 0);
+  }
+}
+
+// The automatic cell counts are shares of the drawing's diagonal: that of
+// the polygons step 1 keeps, so the first run and every later one agree.
+TEST_F(DriverTest, AutomaticCountsUseTheExtentsLeftAfterTheRemoval) {
+  AddPolygon("basin", {{0, 0}, {40, 0}, {40, 25}, {0, 25}}, true);
+  AddPolygon("far away line", {{5000, 5000}, {6000, 6000}});
+  ui.okAnswers.push_back(true);
+  Grid();
+  ASSERT_EQ(gridsValid, 1);
+  ASSERT_EQ(store.polygonCount, 1);
+  // Against the basin's own diagonal of 47.2: 20 sqrt(40 / 47.2) = 18.4 and
+  // 20 sqrt(25 / 47.2) = 14.6.
+  EXPECT_EQ(grids.ni[0], 18);
+  EXPECT_EQ(grids.nj[0], 15);
+  Grid();  // off
+  Grid();  // and on again
+  EXPECT_EQ(grids.ni[0], 18);
+  EXPECT_EQ(grids.nj[0], 15);
+}
+
+// The user may stop step 1 at any time: in the boundary equations or while
+// the nodes are placed. Nothing is gridded and nothing else changes.
+TEST_F(DriverTest, StopLeavesThePolygonsTheJournalAndModifiedAsTheyWere) {
+  for (const char* when : {"solving the boundary equations", "gridding polygon 1 of 2"}) {
+    SCOPED_TRACE(when);
+    ResetProgramState();
+    ui = ScriptedFrontEnd();
+    AddPolygon("2 by 2", {{-3, 0}, {-1, 0}, {-1, 2}, {-3, 2}}, true);
+    AddPolygon("300 by 150", {{0, 0}, {300, 0}, {300, 150}, {0, 150}}, true);
+    BoundAll();
+    ComputeExtents();
+    RecordView();
+    const std::vector<int32_t> entries(journal.entries, journal.entries + journal.top);
+    modified = 1;
+    ui.stopOnStatus = when;
+    GenerateGrids();
+    EXPECT_EQ(ui.LastStatus(), "gridding stopped");
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(ui.notifications.empty());
+    EXPECT_EQ(gridsValid, 0);
+    EXPECT_EQ(linksValid, 0);
+    EXPECT_EQ(grids.patchCount, 0);
+    EXPECT_FALSE(std::filesystem::exists(kGridOutlineFile));
+    EXPECT_EQ(std::vector<int32_t>(journal.entries, journal.entries + journal.top), entries);
+    EXPECT_EQ(modified, 1);
+    EXPECT_EQ(store.polygonCount, 2);
+    EXPECT_STREQ(PolygonAt(1).name, "300 by 150");
+    EXPECT_FALSE(StoppableWorkRunning());
+  }
+  // Without a request the polygons grid as ever.
+  ui.stopOnStatus.clear();
+  SetPolygonName(PolygonAt(1), "30 by 15");
+  GenerateGrids();
+  EXPECT_EQ(gridsValid, 1);
+  EXPECT_GT(ui.responsiveCalls, 0);
 }
 
 TEST_F(DriverTest, OutlineFileThatCannotBeCreatedLeavesTheGridsValid) {

@@ -187,10 +187,12 @@ TEST_F(FieldTableTest, ColumnsAreReportedOnTheCallingThreadInOrder) {
   }
   const std::thread::id caller = std::this_thread::get_id();
   std::vector<std::pair<int32_t, int32_t>> calls;
+  std::vector<double> shares;
   bool otherThread = false;
-  const StepFailure failure = PlaceInteriors(jobs, 3, scratch, 3, [&](int32_t job, int32_t placed) {
+  const StepFailure failure = PlaceInteriors(jobs, 3, scratch, 3, [&](int32_t job, int32_t placed, double share) {
     otherThread |= std::this_thread::get_id() != caller;
     calls.push_back({job, placed});
+    shares.push_back(share);
   });
   EXPECT_EQ(failure.code, 0);
   EXPECT_FALSE(otherThread);
@@ -200,7 +202,10 @@ TEST_F(FieldTableTest, ColumnsAreReportedOnTheCallingThreadInOrder) {
   for (size_t k = 1; k + 1 < calls.size(); ++k) {
     EXPECT_LE(calls[k - 1].first, calls[k].first);
     EXPECT_LE(calls[k].second, 11);
+    EXPECT_LE(shares[k - 1], shares[k]) << "the share done never falls";
   }
+  EXPECT_EQ(shares.front(), 0);
+  EXPECT_EQ(shares.back(), 1);
   // Jobs 0 and 2 are the same patch: the same nodes, whoever placed them.
   for (int32_t n = 0; n < 78; ++n) {
     const int32_t i = n % 13, j = n / 13;

@@ -34,7 +34,11 @@ TEST(NameSettings, CountsAndGradingFromTheName) {
 
   s = ReadNameSettings("9 by 99999999999[nan,2]");
   EXPECT_EQ(s.nj, INT32_MAX);
+  EXPECT_STREQ(s.njText, "99999999999") << "kept as typed for the messages";
+  EXPECT_EQ(s.njAsked, 99999999999.0);
   EXPECT_FALSE(s.aGiven) << "a grading that is not a number is not given";
+  EXPECT_TRUE(s.bGiven) << "but the valid one beside it is";
+  EXPECT_EQ(s.b, 2);
 }
 
 TEST(NameSettings, UnderscoresReadAsBlanks) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -168,40 +169,37 @@ TEST_F(ReferenceTest, NodesDoNotDependOnTheNumberOfThreads) {
   }
 }
 
-// A patch large enough to take a while shows its share of nodes placed in
-// tenths, forced onto the status line at once, after the polygon itself.
-TEST_F(ReferenceTest, LargePatchShowsHowFarItsNodesHaveCome) {
+// Work large enough to take a while shows the share done, and once it can
+// tell the time left, forced onto the status line at once, polygon by
+// polygon.
+TEST_F(ReferenceTest, LongWorkShowsTheShareDoneAndTheTimeLeft) {
   AddPoints("125 by 70", {{0, 0}, {125, 0}, {125, 70}, {0, 70}});
   AddPoints("2 by 2", {{200, 0}, {201, 0}, {201, 1}, {200, 1}});
   BoundAll();
   ComputeExtents();
   GenerateGrids();
   ASSERT_EQ(gridsValid, 1);
-  auto position = [&](const std::string& text) {
-    for (size_t k = 0; k < ui.statuses.size(); ++k) {
-      if (ui.statuses[k] == text) return ui.statusesNow[k] ? static_cast<int>(k) : -2;
-    }
-    return -1;
-  };
-  const int solving = position("solving the boundary equations of 2 polygons");
-  const int first = position("gridding polygon 1 of 2 (125 by 70)");
-  const int second = position("gridding polygon 2 of 2 (2 by 2)");
-  EXPECT_GE(solving, 0);
-  EXPECT_GT(first, solving);
-  EXPECT_GT(second, first);
-  int shares = 0, last = first;
-  for (int tenth = 1; tenth < 10; ++tenth) {
-    const int at =
-        position("gridding polygon 1 of 2 (125 by 70): " + std::to_string(10 * tenth) + "% of its nodes placed");
-    if (at == -1) continue;  // a tenth may be passed while a column is placed
-    ASSERT_GT(at, last) << tenth;
-    last = at;
-    ++shares;
+  const std::regex line(
+      R"(gridding polygon ([12]) of 2 \((125 by 70|2 by 2)\): (\d+)% done(, about \d+ (s|min) left)?)");
+  int solving = -1, lastPercent = -1, shares = 0, polygon = 0;
+  for (size_t k = 0; k < ui.statuses.size(); ++k) {
+    const std::string& text = ui.statuses[k];
+    if (text == "solving the boundary equations of 2 polygons") solving = static_cast<int>(k);
+    if (text.rfind("gridding polygon", 0) != 0) continue;
+    EXPECT_GE(solving, 0) << "after the boundary equations";
+    EXPECT_TRUE(ui.statusesNow[k]) << text;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(text, m, line)) << text;
+    const int number = std::stoi(m[1]), percent = std::stoi(m[3]);
+    EXPECT_GE(number, polygon) << text;
+    EXPECT_GE(percent, lastPercent) << text;
+    EXPECT_LT(percent, 100) << text;
+    shares += percent > lastPercent;
+    polygon = number;
+    lastPercent = percent;
   }
-  EXPECT_GE(shares, 3);
-  EXPECT_LT(last, second);
-  // The small patch shows no shares.
-  for (const std::string& text : ui.statuses) EXPECT_EQ(text.find("(2 by 2):"), std::string::npos) << text;
+  EXPECT_EQ(polygon, 2);
+  EXPECT_GE(shares, 10);
 }
 
 // A failure met on a worker thread is reported from the calling thread, with
@@ -266,13 +264,22 @@ TEST(SolveLinearSystems, SingularAtTheSameStepAsAlone) {
   EXPECT_EQ(oracle::SolveLinearSystem(copy.data(), d.data(), n), 1);
   double* both[2] = {b.data(), c.data()};
   EXPECT_EQ(SolveLinearSystems(a.data(), both, 2, n), kSingular);
-  // A NaN never wins the pivot search, unless it stands on the diagonal.
-  double nan = std::numeric_limits<double>::quiet_NaN();
-  double m[4] = {1, nan, 2, 3}, x[2] = {1, 2};
-  double m2[4] = {1, nan, 2, 3}, x2[2] = {1, 2};
-  double* one[1] = {x};
-  EXPECT_EQ(SolveLinearSystems(m, one, 1, 2), oracle::SolveLinearSystem(m2, x2, 2));
-  EXPECT_EQ(std::isnan(x[0]), std::isnan(x2[0]));
+  // A NaN or an infinity makes the system as useless as a singular one,
+  // wherever it stands: as the pivot, beside it, or in a right-hand side.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double bad : {nan, inf}) {
+    for (int at = 0; at < 6; ++at) {
+      double m[4] = {1, 0.5, 2, 3}, x[2] = {1, 2}, y[2] = {3, 4};
+      if (at < 4) m[at] = bad;
+      if (at == 4) x[1] = bad;
+      if (at == 5) y[0] = bad;
+      double* two[2] = {x, y};
+      EXPECT_EQ(SolveLinearSystems(m, two, 2, 2), kSingular) << bad << " at " << at;
+    }
+    double one = bad, b = 1;
+    EXPECT_EQ(SolveLinearSystem(&one, &b, 1), kSingular);
+  }
 }
 
 }  // namespace

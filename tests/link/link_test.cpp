@@ -305,6 +305,34 @@ TEST_F(LinkTest, OrphanedCellIsReportedAndTheProgramGoesOn) {
   EXPECT_EQ(linksValid, 0);
 }
 
+// A clip polygon that misses every cell leaves a map the model cannot run:
+// the link is refused, so nothing can be filed.
+TEST_F(LinkTest, ClipPolygonThatLeavesNoWaterIsRefused) {
+  patches.Rect("3 by 2", 0, 0, 3, 2, 3, 2);
+  patches.Clip({{10, 10}, {11, 10}, {11, 11}, {10, 11}});
+  patches.Build();
+  EXPECT_FALSE(RunLinkStep());
+  EXPECT_EQ(cellMap.activeCount, 0);
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6240);
+  EXPECT_EQ(Notified(),
+            "no water cells: the clip polygon (polygon 2, clip) leaves none\nof the 6 cells of the grid. Move it over "
+            "the grids or delete it.");
+  EXPECT_EQ(linksValid, 0);
+}
+
+// Land that covers every cell empties the map just as well.
+TEST_F(LinkTest, LandThatCoversEveryCellIsRefused) {
+  patches.Rect("3 by 2", 0, 0, 3, 2, 3, 2);
+  AddPolygon("land", {{-1, -1}, {4, -1}, {4, 3}, {-1, 3}}, true);
+  patches.Build();
+  EXPECT_FALSE(RunLinkStep());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(Notified(),
+            "no water cells: the land polygons cover all 6 cells of the grid.\nShrink them or delete some.");
+  EXPECT_EQ(linksValid, 0);
+}
+
 // A strip squashed flat runs over itself: its bottom and top both lie on
 // the side of the strip below, so that side would be matched twice.
 TEST_F(LinkTest, AGridThatRunsOverItsOwnSideStopsTheLinkOnly) {

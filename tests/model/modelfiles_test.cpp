@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "grid/gridstore.h"
 #include "link/cellmap.h"
 #include "link/link.h"
+#include "model/deckcheck.h"
 #include "patches.h"
 #include "store/store.h"
 
@@ -238,6 +240,33 @@ TEST_F(ModelFilesTest, LinkedPatchesFormOneConsistentGrid) {
   const std::vector<std::string> cellInp = Lines("CELL.INP");
   for (size_t n = 4; n < cellInp.size(); ++n) water += std::count(cellInp[n].begin() + 5, cellInp[n].end(), '5');
   EXPECT_EQ(water, cellMap.activeCount);
+}
+
+// Folded cells in several polygons: step 4 names each polygon with its
+// count and first folded cell and writes nothing, unless asked to file them.
+TEST_F(ModelFilesTest, FoldedCellsOfEveryPolygonAreNamed) {
+  patches.Rect("bend", 0, 0, 3, 2, 3, 2);
+  patches.Rect("reach", 3, 0, 5, 2, 2, 2);
+  patches.Build();
+  // Node (1, 1) of each patch pulled over its right-hand neighbour folds
+  // the cells on either side of it.
+  grids.x[0][NodeIndex(3, 1, 1)] = 2.5;
+  grids.x[1][NodeIndex(2, 1, 1)] = 5.5;
+  ASSERT_TRUE(LinkGrids());
+  ASSERT_TRUE(CheckCellGrid());
+  EXPECT_FALSE(WriteModelFiles());
+  ASSERT_EQ(ui.notifications.size(), 1u);
+  EXPECT_EQ(ui.notifications[0].code, 6449);
+  const std::string& text = ui.notifications[0].text;
+  EXPECT_NE(text.find("\nfolded cells by polygon: 1 (bend) 2 from I 4, J 3; 2 (reach) 2 from I 7, J 3"),
+            std::string::npos)
+      << text;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("DXDY.INP")));
+
+  allowFoldedCells = true;
+  EXPECT_TRUE(WriteModelFiles());
+  EXPECT_NE(ui.LastStatus().find("QUALITY.TXT (with 4 folded cells, as asked); "), std::string::npos)
+      << ui.LastStatus();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,21 @@ int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>
   ++store.polygonCount;
   BoundPolygon(index);
   return index;
+}
+
+std::vector<std::pair<double, double>> MeanderOutline(double length, double width, double amplitude, double wavelength,
+                                                      int steps) {
+  const double wave = 2 * 3.14159265358979323846 / wavelength;
+  std::vector<std::pair<double, double>> right, left;
+  for (int k = 0; k <= steps; ++k) {
+    const double x = length * k / steps, y = amplitude * std::sin(wave * x);
+    const double slope = amplitude * wave * std::cos(wave * x), norm = std::hypot(1, slope);
+    const double nx = -slope / norm, ny = 1 / norm;
+    right.push_back({x - nx * width / 2, y - ny * width / 2});
+    left.push_back({x + nx * width / 2, y + ny * width / 2});
+  }
+  right.insert(right.end(), left.rbegin(), left.rend());
+  return right;
 }
 
 TempDir::TempDir() {

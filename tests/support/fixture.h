@@ -6,6 +6,8 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/reset.h"
 #include "scripted_frontend.h"
@@ -30,6 +32,13 @@ class KestrelTest : public ::testing::Test {
 // Adds a polygon to the store from (x, y) pairs; z is 0. When `closed`, the
 // first point is stored again at the end. Returns its index.
 int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>> points, bool closed = false);
+
+// The outline of a river of parallel banks `width` apart whose centre line
+// y = amplitude sin(2 pi x / wavelength) runs from x = 0 to `length`: the
+// right bank downstream, then the left bank back up, `steps` + 1 points
+// each, counter-clockwise, without the closing point.
+std::vector<std::pair<double, double>> MeanderOutline(double length, double width, double amplitude, double wavelength,
+                                                      int steps);
 
 // A temporary folder that is removed with everything in it.
 class TempDir {

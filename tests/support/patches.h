@@ -89,6 +89,7 @@ class PatchBuilder {
       std::memcpy(grids.y[p.k], p.y.data(), p.y.size() * sizeof(double));
     }
     clipPolygon = clip_;
+    FindLandPolygons();
     gridsValid = 1;
     linksValid = 0;
     BoundAll();

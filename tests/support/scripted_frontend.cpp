@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "grid/stop.h"
 #include "store/store.h"
 
 namespace kestrel::testing {
@@ -9,6 +10,17 @@ namespace kestrel::testing {
 void ScriptedFrontEnd::StatusChanged(bool now) {
   statuses.emplace_back(statusText);
   statusesNow.push_back(now);
+}
+
+void ScriptedFrontEnd::KeepResponsive() {
+  ++responsiveCalls;
+  if (stopOnStatus.empty()) return;
+  for (const std::string& s : statuses) {
+    if (s.rfind(stopOnStatus, 0) == 0) {
+      RequestStop();
+      return;
+    }
+  }
 }
 
 bool ScriptedFrontEnd::NotifyBox(int code, const char* caption, const char* text) {
@@ -54,6 +66,17 @@ bool ScriptedFrontEnd::AskValue(const char*, std::string& value) {
   return true;
 }
 
+bool ScriptedFrontEnd::AskChoice(const char*, const char*, const std::vector<std::string>& items,
+                                 std::vector<bool>& chosen) {
+  choiceLists.push_back(items);
+  if (choices.empty()) return true;
+  const std::optional<std::vector<bool>> answer = choices.front();
+  choices.pop_front();
+  if (!answer) return false;
+  chosen = *answer;
+  return true;
+}
+
 namespace {
 bool TakeName(std::deque<std::string>& names, std::string& name) {
   if (names.empty()) return false;
@@ -64,7 +87,12 @@ bool TakeName(std::deque<std::string>& names, std::string& name) {
 }  // namespace
 
 bool ScriptedFrontEnd::AskOpenFile(const char*, const char*, std::string& name) { return TakeName(openNames, name); }
-bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) { return TakeName(saveNames, name); }
+bool ScriptedFrontEnd::AskSaveFile(const char*, const char*, std::string& name) {
+  saveProposals.push_back(name);
+  return TakeName(saveNames, name);
+}
+
+bool ScriptedFrontEnd::TakeDroppedFile(std::string& name) { return TakeName(droppedNames, name); }
 
 bool ScriptedFrontEnd::SawStatus(const std::string& text) const {
   return std::find(statuses.begin(), statuses.end(), text) != statuses.end();

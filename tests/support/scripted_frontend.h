@@ -48,6 +48,7 @@ class ScriptedFrontEnd : public FrontEnd {
   std::string clipboard;
   std::vector<std::string> shownFiles;
   std::vector<std::string> shownValues;  // the text each value dialog opened with
+  std::vector<Box> warnings;             // the warning boxes (code 0)
 
   // How the user answers, consumed front first. Empty queues give the
   // defaults: Notify OK, questions Cancel, dialogs cancelled.
@@ -57,6 +58,12 @@ class ScriptedFrontEnd : public FrontEnd {
   std::deque<std::optional<std::string>> values;  // nullopt: Cancel
   std::deque<std::string> openNames;
   std::deque<std::string> saveNames;
+  // List choices: the ticks given (nullopt: Cancel). When empty, the choice
+  // is accepted as offered. Every list offered is recorded.
+  std::deque<std::optional<std::vector<bool>>> choices;
+  std::vector<std::vector<std::string>> choiceLists;
+  std::vector<std::string> saveProposals;  // the names the save dialogs proposed
+  std::deque<std::string> droppedNames;    // files dropped on the window
   bool helpStarts = true;
 
   void StatusChanged(bool now) override;
@@ -71,6 +78,8 @@ class ScriptedFrontEnd : public FrontEnd {
   Answer AskYesNoCancel(const char* caption, const char* text) override;
   bool AskOkCancel(const char* caption, const char* text) override;
   bool AskValue(const char* dialog, std::string& value) override;
+  bool AskChoice(const char* title, const char* text, const std::vector<std::string>& items,
+                 std::vector<bool>& chosen) override;
   bool AskOpenFile(const char* title, const char* filter, std::string& name) override;
   bool AskSaveFile(const char* title, const char* filter, std::string& name) override;
   void PutClipboardText(const std::string& text) override { clipboard = text; }
@@ -78,9 +87,18 @@ class ScriptedFrontEnd : public FrontEnd {
     text = clipboard;
     return !clipboard.empty();
   }
+  bool TakeDroppedFile(std::string& name) override;
   bool StartHelp() override { return helpStarts; }
   void ShowTextFile(const char* name) override { shownFiles.emplace_back(name); }
   void Beep() override { ++beeps; }
+  void ShowWarning(const char* caption, const char* text) override { warnings.push_back(Box{0, caption, text}); }
+
+  // Long work hands over its pending input: counted, and when stopOnStatus
+  // is set and a status text beginning with it has been shown, the user asks
+  // the work to stop (as Escape does in the window).
+  std::string stopOnStatus;
+  int responsiveCalls = 0;
+  void KeepResponsive() override;
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   bool SawStatus(const std::string& text) const;

@@ -61,6 +61,8 @@ enum CommandId : int {
   kCmdLoadBathymetry = 1074,  // load survey data for the depths
   kCmdDepthView = 1075,       // show the cells coloured by their depth
   kCmdRefreshDepths = 1076,   // work out the depths the depth view waits for (no key)
+  kCmdMessageLog = 1080,      // show the message log
+  kCmdOpenDropped = 1081,     // open the file dropped on the window
 };
 
 // One row of the command table.

@@ -1,13 +1,14 @@
-#include "app/commands.h"
+#include "app/dispatch.h"
 
 #include <string>
 
 #include "app/buttons.h"
 #include "app/frontend.h"
+#include "app/messagelog.h"
 #include "app/report.h"
 #include "depth/bathymetry.h"
 #include "depth/celldepth.h"
-#include "edit/commands.h"
+#include "edit/edits.h"
 #include "edit/journal.h"
 #include "formats/clipboard.h"
 #include "formats/filecmds.h"
@@ -86,6 +87,15 @@ constexpr AcceleratorCommandPair kAcceleratorCommands[] = {
     // Survey data for the depths (Ctrl+B) and the depth view (Ctrl+D).
     {3937, kCmdLoadBathymetry},
     {3939, kCmdDepthView},
+    // The corner commands again on Ctrl+1 to Ctrl+4 and Ctrl+0, which no
+    // desktop takes (several switch workspaces on Ctrl+F1 to Ctrl+F4), and
+    // the message log on Ctrl+L.
+    {4033, kCmdCorner1},
+    {4034, kCmdCorner2},
+    {4035, kCmdCorner3},
+    {4036, kCmdCorner4},
+    {4032, kCmdClearCorners},
+    {3947, kCmdMessageLog},
     // The original numbers of the corner commands.
     {3898, kCmdClearCorners},
     {3899, kCmdCorner1},
@@ -211,6 +221,8 @@ constexpr CommandEntry kCommands[] = {
     Run(kCmdLoadBathymetry, LoadBathymetryCommand),
     Run(kCmdDepthView, ToggleDepthView),
     RunKeepingFocus(kCmdRefreshDepths, RefreshDepths),
+    Run(kCmdMessageLog, ShowMessageLog),
+    Run(kCmdOpenDropped, OpenDroppedFile),
 };
 // clang-format on
 
