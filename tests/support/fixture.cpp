@@ -12,6 +12,10 @@
 namespace kestrel::testing {
 
 int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>> points, bool closed) {
+  return AddPolygon(name, std::vector<std::pair<double, double>>(points), closed);
+}
+
+int AddPolygon(const char* name, const std::vector<std::pair<double, double>>& points, bool closed) {
   const int32_t index = store.polygonCount;
   Polygon& p = PrepareNewPolygon(9999);
   const size_t n = points.size() + (closed ? 1 : 0);

@@ -32,6 +32,7 @@ class KestrelTest : public ::testing::Test {
 // Adds a polygon to the store from (x, y) pairs; z is 0. When `closed`, the
 // first point is stored again at the end. Returns its index.
 int AddPolygon(const char* name, std::initializer_list<std::pair<double, double>> points, bool closed = false);
+int AddPolygon(const char* name, const std::vector<std::pair<double, double>>& points, bool closed = false);
 
 // The outline of a river of parallel banks `width` apart whose centre line
 // y = amplitude sin(2 pi x / wavelength) runs from x = 0 to `length`: the
