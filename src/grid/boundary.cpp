@@ -9,6 +9,7 @@
 #include "grid/fieldtable.h"
 #include "grid/solver.h"
 #include "grid/stop.h"
+#include "grid/workers.h"
 #include "store/store.h"
 
 namespace kestrel {
@@ -131,50 +132,67 @@ void PlaceBoundaryNodes(const WorkingBoundary& w, const int32_t k[4], int32_t ni
   }
 }
 
-// G and H row by row from the field table of the boundary nodes; 4649 when two
-// neighbouring nodes coincide.
-int AssembleRows(const FieldTable& t, FieldScratch& scratch, double* G, double* H) {
+// Rows of G and H assembled per task when they are shared between threads.
+constexpr int32_t kRowsPerTask = 16;
+
+// Row p of G and H from the field table of the boundary nodes.
+void AssembleRow(const FieldTable& t, FieldScratch& scratch, int32_t p, double* G, double* H) {
   const int32_t f = t.f;
   const std::size_t n = static_cast<std::size_t>(f);
-  for (int32_t e = 0; e < f; ++e) {
-    if (std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]) < kCoincident) return 4649;
-  }
   double* g1 = scratch.term[0];
   double* g2 = scratch.term[1];
   double* h1 = scratch.term[2];
   double* h2 = scratch.term[3];
-  for (int32_t p = 0; p < f; ++p) {
-    CollocationTerms(t, scratch, p);
-    // The elements that meet at p (element p starts there, the one before
-    // ends there): the integrals of -ln r against the two shape functions;
-    // the double layer vanishes.
-    const int32_t before = p == 0 ? f - 1 : p - 1;
-    for (const int32_t e : {before, p}) {
-      const double L = std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]);
-      const double l = std::log(L);
-      const double near = L * (1.5 - l) / 2;
-      const double far = L * (0.5 - l) / 2;
-      g1[e] = e == p ? near : far;
-      g2[e] = e == p ? far : near;
-      h1[e] = 0;
-      h2[e] = 0;
-    }
-    // Node l collects the end of element l - 1 and the start of element l.
-    double* g = G + static_cast<std::size_t>(p) * n;
-    double* h = H + static_cast<std::size_t>(p) * n;
-    g[0] = g1[0] + g2[f - 1];
-    h[0] = h1[0] + h2[f - 1];
-    for (int32_t l = 1; l < f; ++l) {
-      g[l] = g1[l] + g2[l - 1];
-      h[l] = h1[l] + h2[l - 1];
-    }
-    // Every row of H sums to zero, so that a constant u has no flux.
-    double diagonal = 0;
-    for (int32_t e = 0; e < f; ++e) {
-      if (e != p && e != before) diagonal -= h1[e] + h2[e];
-    }
-    h[p] = diagonal;
+  CollocationTerms(t, scratch, p);
+  // The elements that meet at p (element p starts there, the one before
+  // ends there): the integrals of -ln r against the two shape functions;
+  // the double layer vanishes.
+  const int32_t before = p == 0 ? f - 1 : p - 1;
+  for (const int32_t e : {before, p}) {
+    const double L = std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]);
+    const double l = std::log(L);
+    const double near = L * (1.5 - l) / 2;
+    const double far = L * (0.5 - l) / 2;
+    g1[e] = e == p ? near : far;
+    g2[e] = e == p ? far : near;
+    h1[e] = 0;
+    h2[e] = 0;
   }
+  // Node l collects the end of element l - 1 and the start of element l.
+  double* g = G + static_cast<std::size_t>(p) * n;
+  double* h = H + static_cast<std::size_t>(p) * n;
+  g[0] = g1[0] + g2[f - 1];
+  h[0] = h1[0] + h2[f - 1];
+  for (int32_t l = 1; l < f; ++l) {
+    g[l] = g1[l] + g2[l - 1];
+    h[l] = h1[l] + h2[l - 1];
+  }
+  // Every row of H sums to zero, so that a constant u has no flux.
+  double diagonal = 0;
+  for (int32_t e = 0; e < f; ++e) {
+    if (e != p && e != before) diagonal -= h1[e] + h2[e];
+  }
+  h[p] = diagonal;
+}
+
+// G and H row by row from the field table of the boundary nodes, on up to
+// `threads` threads; 4649 when two neighbouring nodes coincide.
+int AssembleRows(const FieldTable& t, FieldScratch* scratch, int32_t threads, double* G, double* H) {
+  const int32_t f = t.f;
+  for (int32_t e = 0; e < f; ++e) {
+    if (std::hypot(t.x[e + 1] - t.x[e], t.y[e + 1] - t.y[e]) < kCoincident) return 4649;
+  }
+  if (threads <= 1) {
+    for (int32_t p = 0; p < f; ++p) AssembleRow(t, scratch[0], p, G, H);
+    return 0;
+  }
+  RunTasks((f + kRowsPerTask - 1) / kRowsPerTask, threads,
+           [&](int32_t worker, int64_t task) {
+             const int32_t from = static_cast<int32_t>(task) * kRowsPerTask;
+             for (int32_t p = from; p < f && p < from + kRowsPerTask; ++p) AssembleRow(t, scratch[worker], p, G, H);
+             return true;
+           },
+           [](int64_t) {});
   return 0;
 }
 
@@ -189,7 +207,7 @@ void AssembleBoundarySystem(const BoundarySolution& s, double* G, double* H) {
     ReportStepFailure(FieldScratchFailure(s.f));
   }
   SetFieldGeometry(s, table);
-  const int code = AssembleRows(table, scratch, G, H);
+  const int code = AssembleRows(table, &scratch, 1, G, H);
   ReleaseFieldScratch(scratch);
   ReleaseFieldTable(table);
   if (code) ReportStepFailure({code});
@@ -239,6 +257,11 @@ void AllocateBoundarySolution(int32_t f, BoundarySolution& s) {
 
 StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
                             double b, BoundarySolution& s, FieldTable& table, FieldScratch& scratch) {
+  return SolveBoundaryOn(boundary, k, ni, nj, a, b, s, table, &scratch, 1);
+}
+
+StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
+                            double b, BoundarySolution& s, FieldTable& table, FieldScratch* scratch, int32_t threads) {
   const int32_t f = s.f;
   const std::size_t n = static_cast<std::size_t>(f);
   PlaceBoundaryNodes(boundary, k, ni, nj, a, b, s);
@@ -254,7 +277,7 @@ StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4],
     return failure;
   }
   StepFailure failure;
-  failure.code = AssembleRows(table, scratch, G, H);
+  failure.code = AssembleRows(table, scratch, threads, G, H);
   if (failure.code == 0) {
     // xi and eta share the matrix -G and so its pivots: one elimination
     // serves both right-hand sides -H xi and -H eta.
@@ -271,7 +294,7 @@ StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4],
     for (std::size_t l = 0; l < n * n; ++l) G[l] = -G[l];
     double* const fluxes[2] = {s.xiFlux, s.etaFlux};
     // A singular matrix fails the first coordinate's solve.
-    const int status = SolveLinearSystems(G, fluxes, 2, f, &StopFlag());
+    const int status = SolveLinearSystemsOn(G, fluxes, 2, f, threads, &StopFlag());
     if (status != kSolved) failure.code = status == kStopped ? kStoppedByUser : 5299;
   }
   std::free(G);

@@ -116,6 +116,12 @@ struct FieldScratch;
 StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
                             double b, BoundarySolution& solution, FieldTable& table, FieldScratch& scratch);
 
+// The same on up to `threads` threads (the caller's among them), each with
+// scratch[t] of its own; the result does not depend on the number.
+StepFailure SolveBoundaryOn(const WorkingBoundary& boundary, const int32_t k[4], int32_t ni, int32_t nj, double a,
+                            double b, BoundarySolution& solution, FieldTable& table, FieldScratch* scratch,
+                            int32_t threads);
+
 // Frees the arrays of a solution (or of a working boundary) and clears it.
 void ReleaseBoundarySolution(BoundarySolution& solution);
 void ReleaseWorkingBoundary(WorkingBoundary& boundary);

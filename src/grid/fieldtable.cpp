@@ -70,8 +70,7 @@ void NodeTerms(int32_t count, const double* x, const double* y, double px, doubl
 // out in a loop of its own: a short loop lets the processor overlap many
 // elements, where one long loop would wait on each element's chain.
 KESTREL_VECTOR_CLONES
-void AngleTerms(const FieldTable& t, FieldScratch& s) {
-  const int32_t f = t.f;
+void AngleTerms(const FieldTable& t, FieldScratch& s, int32_t from, int32_t to) {
   const double* ux = s.ux;
   const double* uy = s.uy;
   const double* len = t.length;
@@ -81,7 +80,7 @@ void AngleTerms(const FieldTable& t, FieldScratch& s) {
   double* across = s.across;
   double* angle = s.angle;
   KESTREL_INDEPENDENT_ITERATIONS
-  for (int32_t e = 0; e < f; ++e) {
+  for (int32_t e = from; e < to; ++e) {
     const double uxA = ux[e], uyA = uy[e];
     const double w = uxA * ey[e] - uyA * ex[e];
     const double D = uxA * ux[e + 1] + uyA * uy[e + 1];
@@ -131,8 +130,7 @@ inline Elementary Integrate(double a, double w, double theta, double rlA, double
 //     = u0 MJ + du SP - (q0 theta + dq W).
 // The value's sign is put right once the contributions are summed.
 KESTREL_VECTOR_CLONES
-void ElementTerms(const FieldTable& t, FieldScratch& s) {
-  const int32_t f = t.f;
+void ElementTerms(const FieldTable& t, FieldScratch& s, int32_t from, int32_t to) {
   const double* along = s.along;
   const double* across = s.across;
   const double* angle = s.angle;
@@ -147,7 +145,7 @@ void ElementTerms(const FieldTable& t, FieldScratch& s) {
   double *xiV = s.term[0], *xiX = s.term[1], *xiY = s.term[2];
   double *etaV = s.term[3], *etaX = s.term[4], *etaY = s.term[5];
   KESTREL_INDEPENDENT_ITERATIONS
-  for (int32_t e = 0; e < f; ++e) {
+  for (int32_t e = from; e < to; ++e) {
     const Elementary v =
         Integrate(along[e], across[e], angle[e], rl[e], rl[e + 1], lr[e], lr[e + 1], ir[e], ir[e + 1], len[e]);
     {
@@ -196,12 +194,13 @@ void IntegralTerms(const FieldTable& t, FieldScratch& s) {
   }
 }
 
-// The sums of the six contribution arrays over n elements, in lanes: six
-// independent chains of additions in one pass.
+// Adds the sums of the six contribution arrays over elements from .. to-1
+// to sums, in lanes: six independent chains of additions in one pass.
 KESTREL_VECTOR_CLONES
-void SumTerms(const FieldScratch& s, int32_t n, double sums[6]) {
-  const double *t0 = s.term[0], *t1 = s.term[1], *t2 = s.term[2];
-  const double *t3 = s.term[3], *t4 = s.term[4], *t5 = s.term[5];
+void SumTerms(const FieldScratch& s, int32_t from, int32_t to, double sums[6]) {
+  const int32_t n = to - from;
+  const double *t0 = s.term[0] + from, *t1 = s.term[1] + from, *t2 = s.term[2] + from;
+  const double *t3 = s.term[3] + from, *t4 = s.term[4] + from, *t5 = s.term[5] + from;
   double l0[kLanes] = {}, l1[kLanes] = {}, l2[kLanes] = {}, l3[kLanes] = {}, l4[kLanes] = {}, l5[kLanes] = {};
   int32_t k = 0;
   for (; k + kLanes <= n; k += kLanes) {
@@ -220,7 +219,7 @@ void SumTerms(const FieldScratch& s, int32_t n, double sums[6]) {
     double sum = 0;
     for (int32_t j = 0; j < kLanes; ++j) sum += lanes[c][j];
     for (int32_t r = k; r < n; ++r) sum += terms[c][r];
-    sums[c] = sum;
+    sums[c] += sum;
   }
 }
 
@@ -314,7 +313,7 @@ StepFailure FieldTableFailure(int32_t f) {
 }
 
 StepFailure FieldScratchFailure(int32_t f) {
-  return {kFieldScratchCode, static_cast<std::size_t>(f) + 1, kScratchArrays * sizeof(double), errno};
+  return {kFieldScratchCode, static_cast<std::size_t>(f) + 1, (kScratchArrays + 2) * sizeof(double), errno};
 }
 
 bool AllocateFieldTable(int32_t f, FieldTable& t) {
@@ -335,16 +334,24 @@ bool AllocateFieldTable(int32_t f, FieldTable& t) {
 void ReleaseFieldTable(FieldTable& t) {
   std::free(t.block);
   std::free(t.bandStart);
+  ReleaseFarField(t.far);
   t = FieldTable{};
 }
 
 bool AllocateFieldScratch(int32_t capacity, FieldScratch& s) {
   s = FieldScratch{};
-  double** arrays[kScratchArrays] = {&s.ux,      &s.uy,      &s.r2,      &s.logR2,   &s.invR2,
-                                     &s.r2LogR2, &s.along,   &s.across,  &s.angle,   &s.term[0],
-                                     &s.term[1], &s.term[2], &s.term[3], &s.term[4], &s.term[5]};
-  s.block = CarveArrays(static_cast<std::size_t>(capacity) + 1, arrays, kScratchArrays);
+  double** arrays[kScratchArrays + 2] = {&s.ux,      &s.uy,      &s.r2,      &s.logR2,   &s.invR2,   &s.r2LogR2,
+                                         &s.along,   &s.across,  &s.angle,   &s.term[0], &s.term[1], &s.term[2],
+                                         &s.term[3], &s.term[4], &s.term[5], nullptr,    nullptr};
+  // The two lists of int32_t take as much room as two arrays of doubles.
+  double* lists[2];
+  arrays[kScratchArrays] = &lists[0];
+  arrays[kScratchArrays + 1] = &lists[1];
+  const std::size_t n = static_cast<std::size_t>(capacity) + 1;
+  s.block = CarveArrays(n, arrays, kScratchArrays + 2);
   if (!s.block) return false;
+  s.farRuns = reinterpret_cast<int32_t*>(lists[0]);
+  s.ranges = reinterpret_cast<int32_t*>(lists[1]);
   s.capacity = capacity;
   return true;
 }
@@ -367,6 +374,14 @@ void SetFieldGeometry(const BoundarySolution& s, FieldTable& t) {
   t.y[f] = s.boundaryY[0];
   t.centreX = mx / f;
   t.centreY = my / f;
+  double xLow = t.x[0], xHigh = t.x[0], yLow = t.y[0], yHigh = t.y[0];
+  for (int32_t k = 1; k < f; ++k) {
+    xLow = std::min(xLow, t.x[k]);
+    xHigh = std::max(xHigh, t.x[k]);
+    yLow = std::min(yLow, t.y[k]);
+    yHigh = std::max(yHigh, t.y[k]);
+  }
+  t.diagonal = std::hypot(xHigh - xLow, yHigh - yLow);
   for (int32_t e = 0; e < f; ++e) {
     const double dx = t.x[e + 1] - t.x[e], dy = t.y[e + 1] - t.y[e];
     const double L = std::sqrt(dx * dx + dy * dy);
@@ -377,6 +392,7 @@ void SetFieldGeometry(const BoundarySolution& s, FieldTable& t) {
     t.ey[e] = dy * iL;
   }
   BuildBands(t);
+  BuildFarField(t);
 }
 
 void SetFieldValues(const BoundarySolution& s, FieldTable& t) {
@@ -393,14 +409,23 @@ void SetFieldValues(const BoundarySolution& s, FieldTable& t) {
     t.etaValue[e] = s.eta[e];
     t.etaValueChange[e] = (s.eta[e1] - s.eta[e]) * iL;
   }
+  SetFarFieldValues(t);
 }
 
 FieldValue EvaluateField(const FieldTable& t, FieldScratch& s, double px, double py) {
-  NodeTerms(t.f + 1, t.x, t.y, px, py, s.ux, s.uy, s.r2, s.logR2, s.invR2, s.r2LogR2);
-  AngleTerms(t, s);
-  ElementTerms(t, s);
-  double sums[6];
-  SumTerms(s, t.f, sums);
+  // The elements near the point in closed form, range by range, and the
+  // runs far from it as series.
+  const FarFieldSplit split = SplitFarField(t.far, t.f, px, py, s.farRuns, s.ranges);
+  double sums[6] = {0, 0, 0, 0, 0, 0};
+  for (int32_t k = 0; k < split.rangeCount; ++k) {
+    const int32_t from = s.ranges[2 * k], to = s.ranges[2 * k + 1];
+    NodeTerms(to - from + 1, t.x + from, t.y + from, px, py, s.ux + from, s.uy + from, s.r2 + from, s.logR2 + from,
+              s.invR2 + from, s.r2LogR2 + from);
+    AngleTerms(t, s, from, to);
+    ElementTerms(t, s, from, to);
+    SumTerms(s, from, to, sums);
+  }
+  AddFarRuns(t.far, s.farRuns, split.farCount, px, py, sums);
   FieldValue v;
   v.xi = -sums[0] / kTwoPi;
   v.xiX = sums[1] / kTwoPi;
@@ -425,7 +450,7 @@ int InsideBoundary(const FieldTable& t, double px, double py) {
 
 void CollocationTerms(const FieldTable& t, FieldScratch& s, int32_t p) {
   NodeTerms(t.f + 1, t.x, t.y, t.x[p], t.y[p], s.ux, s.uy, s.r2, s.logR2, s.invR2, s.r2LogR2);
-  AngleTerms(t, s);
+  AngleTerms(t, s, 0, t.f);
   IntegralTerms(t, s);
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "grid/boundary.h"
+#include "grid/farfield.h"
 
 namespace kestrel {
 
@@ -27,6 +28,7 @@ struct FieldValue {
 struct FieldTable {
   int32_t f = 0;
   double centreX = 0, centreY = 0;  // mean of the boundary nodes
+  double diagonal = 0;              // of the box around the boundary nodes
   // f + 1 node coordinates: node 0 again at the end.
   double* x = nullptr;
   double* y = nullptr;
@@ -55,6 +57,9 @@ struct FieldTable {
   double bandLow = 0, bandScale = 0;
   int32_t* bandStart = nullptr;
   int32_t* bandEdges = nullptr;
+  // The runs of elements summed as series where they are far from the
+  // field point (none for small patches or when there is no memory).
+  FarField far;
 };
 
 // Working arrays of one thread, for patches of up to `capacity` nodes.
@@ -72,6 +77,10 @@ struct FieldScratch {
   double* across = nullptr;
   double* angle = nullptr;
   double* term[6] = {};  // per element: the six contributions
+  // The runs summed as series and the element ranges summed in closed
+  // form at the point evaluated last (2 capacity + 2 each).
+  int32_t* farRuns = nullptr;
+  int32_t* ranges = nullptr;
   void* block = nullptr;
 };
 
@@ -91,7 +100,10 @@ void ReleaseFieldScratch(FieldScratch& scratch);
 
 // Fills the geometry of the table from the boundary nodes of `solution`.
 void SetFieldGeometry(const BoundarySolution& solution, FieldTable& table);
-// Fills the values and fluxes (after the boundary system is solved).
+// Fills the values and fluxes (after the boundary system is solved), and
+// the series of the far field from them. Any boundary values and fluxes
+// will do; a caller that fills the per-element arrays of the table itself
+// (values or fluxes that jump at the nodes) calls SetFarFieldValues after.
 void SetFieldValues(const BoundarySolution& solution, FieldTable& table);
 
 // xi, eta and their gradients at (px, py).

@@ -27,14 +27,30 @@ FieldValue EvaluateField(const BoundarySolution& solution, double px, double py)
 // Even-odd test of (px, py) against the f boundary nodes as a closed polygon.
 int PointInBoundary(const double* boundaryX, const double* boundaryY, int32_t f, double px, double py);
 
-// Moves (px, py) to the point where xi and eta take the targets: 32 damped
-// Newton steps, each shortened until it stays inside the boundary.
+// Moves (px, py) to the point where xi and eta take the targets: where 32
+// damped Newton steps lead, each at most half the Newton step and shortened
+// until it stays inside the boundary, starting a little towards the centre
+// (PullTowardsCentre).
 void LocateNode(const BoundarySolution& solution, double xiTarget, double etaTarget, double& px, double& py);
 
 // The same with the patch's field table and this thread's scratch: allocates
 // nothing and reports nothing; returns 0, or 4909 for a singular Newton step.
+// The steps are followed only until each is half the one before; where they
+// lead from there is worked out from the root, found by whole Newton steps
+// (see interior.cpp). The node lands within rounding of where all 32 steps
+// would put it.
 int LocateNode(const FieldTable& table, FieldScratch& scratch, double xiTarget, double etaTarget, double& px,
                double& py);
+
+// All 32 damped steps, one after the other (what LocateNode reproduces).
+int LocateNodeStepByStep(const FieldTable& table, FieldScratch& scratch, double xiTarget, double etaTarget, double& px,
+                         double& py);
+
+// Where a search starts from a point on or inside the boundary: a hundredth
+// of the way from it towards the centroid of the boundary nodes, off the
+// boundary; a shorter move (halved again and again) where that one would
+// leave the polygon, and no move when none stays inside.
+void PullTowardsCentre(const FieldTable& table, double& px, double& py);
 
 // Allocates and fills the node arrays of patch `slot` of the grid store: the
 // boundary nodes on its perimeter, every interior node by LocateNode, seeded

@@ -150,6 +150,9 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
   // at once than the memory one patch may have allows.
   const double solveBytes = 16.0 * largest * largest;
   const int32_t solvers = static_cast<int32_t>(std::clamp(kMaxPatchBytes / solveBytes, 1.0, double(threads)));
+  // Fewer patches than threads: each solve shares its own work out. Solve k
+  // of the ones running at once uses the scratch from k * share on.
+  const int32_t share = std::max<int32_t>(1, threads / std::max<int32_t>(1, std::min(total, solvers)));
   std::mutex failureLock;
   int32_t failedPatch = INT32_MAX;
   StepFailure failure;
@@ -159,8 +162,8 @@ StepFailure BuildPatches(const PatchPlan* plans, int32_t count, int32_t skip) {
         const int32_t k = static_cast<int32_t>(task);
         PatchWork& w = held.work[k];
         const PatchPlan& p = *w.plan;
-        const StepFailure result =
-            SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, w.solution, w.table, held.scratch[worker]);
+        const StepFailure result = SolveBoundaryOn(w.boundary, p.corners, p.ni, p.nj, p.a, p.b, w.solution, w.table,
+                                                   &held.scratch[static_cast<std::size_t>(worker) * share], share);
         if (result.code == 0) return true;
         std::lock_guard<std::mutex> hold(failureLock);
         if (k < failedPatch) {

@@ -26,4 +26,10 @@ int SolveLinearSystem(double* a, double* b, int32_t n);
 // and becomes true, the elimination ends at its next step with kStopped.
 int SolveLinearSystems(double* a, double* const* b, int32_t count, int32_t n, const std::atomic<bool>* stop = nullptr);
 
+// The same on up to `threads` threads (the caller's among them), for large
+// systems: every step's rows are shared out, and the result is the same to
+// the last bit as on one thread. `stop` as above.
+int SolveLinearSystemsOn(double* a, double* const* b, int32_t count, int32_t n, int32_t threads,
+                         const std::atomic<bool>* stop = nullptr);
+
 }  // namespace kestrel

@@ -139,25 +139,18 @@ TEST_F(FieldTableTest, FieldMatchesTheReferenceSumOverElements) {
   TestSolution sol;
   const int32_t corners[4] = {0, 1, 2, 5};
   SolvePatchBoundary(shape.w, corners, 9, 6, 1.4, 0.8, sol.s);
-  FieldTable table;
-  FieldScratch scratch;
-  ASSERT_TRUE(AllocateFieldTable(sol.s.f, table));
-  ASSERT_TRUE(AllocateFieldScratch(sol.s.f, scratch));
-  SetFieldGeometry(sol.s, table);
-  SetFieldValues(sol.s, table);
+  TestField field(sol.s);
   const double points[][2] = {{0.5, 0.5}, {1.5, 0.5}, {0.5, 1.5},     {0.999, 0.999}, {1e-3, 1.0},
                               {1.0, 0.5}, {0.5, 1.0}, {1.999, 0.001}, {0.3, 1.9}};
   for (const auto& p : points) {
     double expected[6];
     oracle::EvaluateField(sol.s, p[0], p[1], expected);
-    const FieldValue v = EvaluateField(table, scratch, p[0], p[1]);
+    const FieldValue v = EvaluateField(field.table, field.scratch, p[0], p[1]);
     const double got[6] = {v.xi, v.xiX, v.xiY, v.eta, v.etaX, v.etaY};
     for (int c = 0; c < 6; ++c) {
       EXPECT_NEAR(got[c], expected[c], 1e-12 * (1 + std::fabs(expected[c]))) << p[0] << ", " << p[1] << " #" << c;
     }
   }
-  ReleaseFieldScratch(scratch);
-  ReleaseFieldTable(table);
 }
 
 TEST_F(FieldTableTest, ColumnsAreReportedOnTheCallingThreadInOrder) {

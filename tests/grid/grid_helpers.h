@@ -2,10 +2,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <new>
 #include <utility>
 
 #include "app/report.h"
 #include "grid/boundary.h"
+#include "grid/fieldtable.h"
 
 namespace kestrel::testing {
 
@@ -32,6 +34,23 @@ struct TestBoundary {
 struct TestSolution {
   BoundarySolution s;
   ~TestSolution() { ReleaseBoundarySolution(s); }
+};
+
+// The field table of a solved boundary, with one scratch, freed at the end.
+struct TestField {
+  FieldTable table;
+  FieldScratch scratch;
+  explicit TestField(const BoundarySolution& s) {
+    if (!AllocateFieldTable(s.f, table) || !AllocateFieldScratch(s.f, scratch)) throw std::bad_alloc();
+    SetFieldGeometry(s, table);
+    SetFieldValues(s, table);
+  }
+  ~TestField() {
+    ReleaseFieldScratch(scratch);
+    ReleaseFieldTable(table);
+  }
+  TestField(const TestField&) = delete;
+  TestField& operator=(const TestField&) = delete;
 };
 
 // Adaptive Simpson quadrature of f over [a, b].

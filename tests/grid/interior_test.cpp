@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "fixture.h"
@@ -112,6 +113,34 @@ TEST_F(InteriorTest, NodesOfAConcaveShapeStayInside) {
       EXPECT_NEAR(v.eta, j / 4.0, 1e-6);
     }
   }
+}
+
+// The quick search lands where all 32 damped steps do, from every start the
+// placement uses (the node below, and side 1 for the first row), on a
+// graded concave outline with nodes next to its re-entrant corner.
+TEST_F(InteriorTest, QuickSearchLandsWhereTheDampedStepsLead) {
+  TestBoundary shape({{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}});
+  TestSolution sol;
+  const int32_t corners[4] = {0, 1, 2, 5};
+  SolvePatchBoundary(shape.w, corners, 12, 9, 1.4, 0.7, sol.s);
+  TestField field(sol.s);
+  FieldTable& table = field.table;
+  FieldScratch& scratch = field.scratch;
+  double worst = 0;
+  for (int i = 1; i < 12; ++i) {
+    const double xi = std::pow(i / 12.0, 1.4);
+    double quickX = sol.s.boundaryX[i], quickY = sol.s.boundaryY[i];
+    for (int j = 1; j < 9; ++j) {
+      const double eta = std::pow(j / 9.0, 0.7);
+      double slowX = quickX, slowY = quickY;
+      ASSERT_EQ(LocateNode(table, scratch, xi, eta, quickX, quickY), 0);
+      ASSERT_EQ(LocateNodeStepByStep(table, scratch, xi, eta, slowX, slowY), 0);
+      worst = std::max(worst, std::hypot(quickX - slowX, quickY - slowY));
+      quickX = slowX;  // the next row starts where the damped steps put this one
+      quickY = slowY;
+    }
+  }
+  EXPECT_LE(worst, 1e-12 * table.diagonal);
 }
 
 TEST_F(InteriorTest, PointInBoundaryClosesTheLoop) {

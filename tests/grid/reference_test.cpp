@@ -15,8 +15,10 @@
 
 #include "app/report.h"
 #include "fixture.h"
+#include "formats/polyfile.h"
 #include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/outline.h"
 #include "grid/solver.h"
 #include "grid/workers.h"
 #include "oracle.h"
@@ -53,33 +55,47 @@ class ReferenceTest : public KestrelTest {
     return store.polygonCount++;
   }
 
-  // Runs step 1, then grids every polygon again with the reference and
-  // compares node by node.
+  // Runs step 1 on one, two and three threads: every node must be the same
+  // to the last bit, since every column is placed by itself.
+  void SameNodesOnOneTwoAndThreeThreads();
+
+  // Grids every polygon with the reference, then runs step 1 on one, two
+  // and three threads and compares node by node each time.
   void ExpectAgreement() {
     BoundAll();
     ComputeExtents();
-    GenerateGrids();
-    ASSERT_EQ(gridsValid, 1);
-    ASSERT_TRUE(ui.aborts.empty());
+    std::vector<oracle::Patch> references(static_cast<size_t>(store.polygonCount));
     for (int32_t k = 0; k < store.polygonCount; ++k) {
-      oracle::Patch reference;
-      ASSERT_EQ(oracle::GridPolygon(k, reference), 0) << k;
-      ASSERT_EQ(reference.ni, grids.ni[k]);
-      ASSERT_EQ(reference.nj, grids.nj[k]);
-      const Polygon& p = PolygonAt(k);
-      const double tolerance = 1e-9 * std::hypot(p.xmax - p.xmin, p.ymax - p.ymin);
-      double worst = 0;
-      for (size_t n = 0; n < reference.x.size(); ++n) {
-        const double d = std::hypot(grids.x[k][n] - reference.x[n], grids.y[k][n] - reference.y[n]);
-        ASSERT_FALSE(std::isnan(d)) << p.name << " node " << n;
-        worst = std::max(worst, d);
-        EXPECT_LE(d, tolerance) << p.name << " node (" << n % (reference.ni + 1) << ", " << n / (reference.ni + 1)
-                                << ")";
+      if (k == clipPolygon || std::string(PolygonAt(k).name) == "clip") continue;
+      ASSERT_EQ(oracle::GridPolygon(k, references[k]), 0) << k;
+    }
+    for (int32_t threads : {1, 2, 3}) {
+      gridThreadLimit = threads;
+      gridsValid = 0;
+      GenerateGrids();
+      ASSERT_EQ(gridsValid, 1);
+      ASSERT_TRUE(ui.aborts.empty());
+      for (int32_t k = 0; k < store.polygonCount; ++k) {
+        const oracle::Patch& reference = references[k];
+        if (reference.x.empty()) continue;
+        ASSERT_EQ(reference.ni, grids.ni[k]);
+        ASSERT_EQ(reference.nj, grids.nj[k]);
+        const Polygon& p = PolygonAt(k);
+        const double tolerance = 1e-9 * std::hypot(extentXmax - extentXmin, extentYmax - extentYmin);
+        double worst = 0;
+        for (size_t n = 0; n < reference.x.size(); ++n) {
+          const double d = std::hypot(grids.x[k][n] - reference.x[n], grids.y[k][n] - reference.y[n]);
+          ASSERT_FALSE(std::isnan(d)) << p.name << " node " << n;
+          worst = std::max(worst, d);
+          EXPECT_LE(d, tolerance) << p.name << " node (" << n % (reference.ni + 1) << ", " << n / (reference.ni + 1)
+                                  << ") on " << threads << " threads";
+        }
+        // The largest deviation relative to the drawing's diagonal, for the
+        // test report.
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3g", worst / tolerance * 1e-9);
+        RecordProperty(std::string(p.name) + " on " + std::to_string(threads), text);
       }
-      // The largest deviation relative to the diagonal, for the test report.
-      char text[32];
-      std::snprintf(text, sizeof text, "%.3g", worst / tolerance * 1e-9);
-      RecordProperty(std::string(p.name), text);
     }
   }
 };
@@ -127,11 +143,47 @@ TEST_F(ReferenceTest, SquareSectorIrregularAndGradedPatchesAgree) {
   // Graded spacing on a trapezoid: nodes bunched towards side 1's start and
   // towards side 4's far end.
   AddPoints("16 by 10 [1.7,0.6]", {{300, 0}, {340, 0}, {335, 20}, {305, 25}});
+
+  // A graded sector long enough for the far parts of its boundary to be
+  // summed as series.
+  std::vector<std::pair<double, double>> ring;
+  for (int k = 0; k < 60; ++k)
+    ring.push_back({400 + 60 * std::cos(k * 1.5 * kDegree), 60 * std::sin(k * 1.5 * kDegree)});
+  for (int k = 0; k < 60; ++k) {
+    const double t = (90 - 1.5 * k) * kDegree;
+    ring.push_back({400 + 35 * std::cos(t), 35 * std::sin(t)});
+  }
+  AddPoints("50 by 24 [1.2,0.9]", ring);
   ExpectAgreement();
 }
 
-// The same polygons on one, two and three threads: every node the same to
-// the last bit, since every column is placed by itself.
+// The bundled examples, clip polygon and all; their grid outline file reads
+// the same as the one the reference's nodes give.
+TEST_F(ReferenceTest, ExamplesAgreeAndWriteTheSameOutlineFile) {
+  for (const char* example : {"channel.p2d", "river_bend.p2d", "harbour.p2d"}) {
+    ResetProgramState();
+    std::snprintf(fileName, sizeof fileName, "%s/%s", KESTREL_EXAMPLES_DIR, example);
+    ASSERT_GT(ReadPolygonFile(), 0) << example;
+    ExpectAgreement();
+    const std::string written = TempDir::Read(kGridOutlineFile);
+    for (int32_t k = 0; k < grids.patchCount; ++k) {
+      if (!grids.x[k]) continue;
+      oracle::Patch reference;
+      ASSERT_EQ(oracle::GridPolygon(k, reference), 0);
+      std::copy(reference.x.begin(), reference.x.end(), grids.x[k]);
+      std::copy(reference.y.begin(), reference.y.end(), grids.y[k]);
+    }
+    ASSERT_TRUE(WriteGridOutlines());
+    const std::string again = TempDir::Read(kGridOutlineFile);
+    const size_t differ =
+        std::mismatch(written.begin(), written.end(), again.begin(), again.end()).first - written.begin();
+    EXPECT_EQ(written.size(), again.size()) << example;
+    EXPECT_EQ(differ, written.size()) << example << ": " << written.substr(differ > 40 ? differ - 40 : 0, 80) << "\n"
+                                      << again.substr(differ > 40 ? differ - 40 : 0, 80);
+  }
+}
+
+// Several polygons on one, two and three threads.
 TEST_F(ReferenceTest, NodesDoNotDependOnTheNumberOfThreads) {
   std::vector<std::pair<double, double>> sector;
   for (int k = 0; k < 30; ++k) sector.push_back({40 * std::cos(k * 3 * kDegree), 40 * std::sin(k * 3 * kDegree)});
@@ -142,6 +194,17 @@ TEST_F(ReferenceTest, NodesDoNotDependOnTheNumberOfThreads) {
   AddPoints("21 by 7 [1.3,1]", sector);
   AddPoints("9 by 4", {{50, 0}, {70, 0}, {72, 15}, {48, 12}});
   AddPoints("1 by 3", {{80, 0}, {81, 0}, {81, 5}, {80, 5}});
+  SameNodesOnOneTwoAndThreeThreads();
+}
+
+// One large patch alone: its boundary system is assembled and eliminated on
+// all threads, and its far field is summed as series.
+TEST_F(ReferenceTest, OneLargePatchDoesNotDependOnTheNumberOfThreads) {
+  AddPoints("150 by 30", {{0, 0}, {300, 0}, {310, 60}, {-5, 55}});
+  SameNodesOnOneTwoAndThreeThreads();
+}
+
+void ReferenceTest::SameNodesOnOneTwoAndThreeThreads() {
   BoundAll();
   ComputeExtents();
   std::vector<std::vector<double>> first;
@@ -251,6 +314,44 @@ TEST(SolveLinearSystems, EveryRightHandSideAsIfSolvedAlone) {
       }
     }
   }
+}
+
+// Shared between threads, the elimination gives the same bits as on one.
+TEST(SolveLinearSystems, SharedBetweenThreadsAsOnOne) {
+  std::mt19937 rng(23);
+  std::uniform_real_distribution<double> real(-1, 1);
+  std::uniform_int_distribution<int> small(-3, 3);
+  for (int n : {250}) {
+    for (bool ties : {false, true}) {
+      const size_t nn = static_cast<size_t>(n) * n;
+      std::vector<double> a(nn), b1(n), b2(n);
+      for (double& v : a) v = ties ? small(rng) : real(rng);
+      for (int k = 0; k < n; ++k) a[k * (n + 1)] += ties ? 30 : 0;
+      for (double& v : b1) v = real(rng);
+      for (double& v : b2) v = real(rng);
+      std::vector<double> a1 = a, r1 = b1, r2 = b2;
+      double* alone[2] = {r1.data(), r2.data()};
+      ASSERT_EQ(SolveLinearSystems(a1.data(), alone, 2, n), kSolved);
+      for (int32_t threads : {2, 3}) {
+        std::vector<double> at = a, s1 = b1, s2 = b2;
+        double* shared[2] = {s1.data(), s2.data()};
+        ASSERT_EQ(SolveLinearSystemsOn(at.data(), shared, 2, n, threads), kSolved);
+        for (int k = 0; k < n; ++k) {
+          ASSERT_EQ(s1[k], r1[k]) << "n " << n << " threads " << threads << " k " << k;
+          ASSERT_EQ(s2[k], r2[k]) << "n " << n << " threads " << threads << " k " << k;
+        }
+      }
+    }
+  }
+  // A singular system stops at the same step, and every helper ends.
+  const int n = 300;
+  std::vector<double> a(static_cast<size_t>(n) * n);
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < n; ++c) a[static_cast<size_t>(r) * n + c] = r < 200 ? std::sin(r * 0.37 + c * c * 0.011) : 1.0;
+  }
+  std::vector<double> b(n, 1.0);
+  double* one[1] = {b.data()};
+  EXPECT_EQ(SolveLinearSystemsOn(a.data(), one, 1, n, 3), kSingular);
 }
 
 TEST(SolveLinearSystems, SingularAtTheSameStepAsAlone) {
