@@ -286,8 +286,9 @@ bool RunLinkStep() {
   }
   int32_t patches = 0;
   for (int32_t k = 0; k < grids.patchCount; ++k) patches += IsMaskPolygon(k) ? 0 : 1;
-  ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i", patches,
-              patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize);
+  ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i%s", patches,
+              patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize,
+              NearSidesNote().c_str());
   return true;
 }
 

@@ -7,8 +7,8 @@
 
 #include "app/buttons.h"
 #include "app/report.h"
-#include "grid/gridstore.h"
 #include "formats/cnumbers.h"
+#include "grid/gridstore.h"
 #include "link/cellmap.h"
 #include "link/notice.h"
 #include "link/seams.h"
@@ -202,8 +202,7 @@ int MatchPatches(int32_t p, int32_t q) {
   std::vector<int32_t> candidates;
   for (size_t a = 0; a < edgesP.size(); ++a) {
     const BoundaryEdge& e = edgesP[a];
-    EdgesNear(index, indexed, BoundaryEdge{e.side, e.i, e.j, e.ax, e.ay, e.ax, e.ay}, reach, edgesQ.size(),
-              candidates);
+    EdgesNear(index, indexed, BoundaryEdge{e.side, e.i, e.j, e.ax, e.ay, e.ax, e.ay}, reach, edgesQ.size(), candidates);
     for (int32_t b : candidates) {
       const BoundaryEdge& f = edgesQ[b];
       const double score = EdgeScore(e.ax, e.ay, e.bx, e.by, f.ax, f.ay, f.bx, f.by);
@@ -459,8 +458,14 @@ bool FindNearMiss(int32_t p, int32_t q, NearMiss& miss) {
   NearEdges(q, p, nearQ);
   if (nearP.empty() && nearQ.empty()) return false;
   const NearEdge& first = nearP.empty() ? nearQ[0] : nearP[0];
-  miss = NearMiss{p,     q, static_cast<int32_t>(nearP.size()), static_cast<int32_t>(nearQ.size()), 0,
-                  (first.edge.ax + first.edge.bx) / 2, (first.edge.ay + first.edge.by) / 2, false};
+  miss = NearMiss{p,
+                  q,
+                  static_cast<int32_t>(nearP.size()),
+                  static_cast<int32_t>(nearQ.size()),
+                  0,
+                  (first.edge.ax + first.edge.bx) / 2,
+                  (first.edge.ay + first.edge.by) / 2,
+                  false};
   for (const std::vector<NearEdge>* side : {&nearP, &nearQ}) {
     for (const NearEdge& e : *side) {
       miss.offset = std::max(miss.offset, e.offset);
@@ -481,6 +486,19 @@ std::string DescribeNearMiss(const NearMiss& m) {
   }
   return text;
 }
+
+}  // namespace
+
+std::string NearSidesNote() {
+  if (links.nearMisses.empty()) return "";
+  const NearMiss& m = links.nearMisses[0];
+  std::string text = "; not linked where sides come close: polygons " + Named(m.p) + " and " + Named(m.q) + " near x " +
+                     FormatCString("%.1f", m.x) + ", y " + FormatCString("%.1f", m.y);
+  if (links.nearMisses.size() > 1) text += " and " + std::to_string(links.nearMisses.size() - 1) + " more";
+  return text;
+}
+
+namespace {
 
 // One box for the sides that come close where that matters.
 void ReportNearMisses(const std::vector<NearMiss>& misses) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kestrel {
@@ -95,6 +96,11 @@ void LinkPatch(int32_t p, int32_t q);
 // Twice the area enclosed by the boundary of patch k walked in the order of
 // the side codes: positive when the patch is right-handed.
 double PatchWalkArea(int32_t k);
+
+// After a link: "" when no sides came close without meeting, else a note
+// for the status line naming the first such pair of polygons (they lie apart
+// in the map there, which does the water no harm, but the user should know).
+std::string NearSidesNote();
 
 // The link command (step 2). Pressed while links are valid it removes them.
 // Otherwise it refuses without valid grids ("polygons must first be
