@@ -119,9 +119,10 @@ const char* const kUsage =
     "\n"
     "exit codes: 0 every step run succeeded, 1 the input could not be read or\n"
     "held none, or a step was refused or reported a problem (polygons not\n"
-    "gridded, patches not connected, overlapping cells, no water cells, folded\n"
-    "cells, a file not written), 2 a fatal error, 64 bad usage, 128 + the\n"
-    "signal's number (130 for Ctrl+C) when a signal stopped the gridding\n";
+    "gridded, patches not connected, sides that come close without meeting, a\n"
+    "ring, overlapping cells, no water cells, folded cells, a file not\n"
+    "written), 2 a fatal error, 64 bad usage, 128 + the signal's number (130\n"
+    "for Ctrl+C) when a signal stopped the gridding\n";
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "kestrel-grid: %s\n", problem);

@@ -292,7 +292,7 @@ bool RunLinkStep() {
   for (int32_t k = 0; k < grids.patchCount; ++k) patches += IsMaskPolygon(k) ? 0 : 1;
   ShowStatusF(false, "%i %s linked: %i active cells in a map of %i by %i%s", patches,
               patches == 1 ? "polygon" : "polygons", cellMap.activeCount, cellMap.iSize, cellMap.jSize,
-              orthogonal.c_str());
+              (orthogonal + NearSidesNote()).c_str());
   return true;
 }
 

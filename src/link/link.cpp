@@ -3,20 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/buttons.h"
 #include "app/report.h"
+#include "formats/cnumbers.h"
 #include "grid/gridstore.h"
 #include "link/cellmap.h"
 #include "link/notice.h"
+#include "link/seams.h"
 #include "store/store.h"
 #include "view/view.h"
 
 namespace kestrel {
 
-EdgeMatch matchTable[kMaxMatches + 1];
+std::vector<EdgeMatch> matchTable;
 int32_t matchCount = 0;
 LinkState links;
 
@@ -33,10 +34,8 @@ constexpr int kOverflowCode[4][4] = {
 struct BoundaryEdge {
   int32_t side, i, j;
   double ax, ay, bx, by;
+  double Length() const { return std::hypot(bx - ax, by - ay); }
 };
-
-// The link tolerance: 1/500 of the diagonal of all polygons' extents.
-double LinkTolerance() { return std::hypot(extentXmax - extentXmin, extentYmax - extentYmin) / 500; }
 
 bool HasPatch(int32_t k) { return !IsMaskPolygon(k) && grids.ni[k] > 0 && grids.nj[k] > 0 && grids.x[k] && grids.y[k]; }
 
@@ -115,41 +114,6 @@ void RebuildPatch(int32_t k, int32_t ni, int32_t nj, int codeX, int codeY, Sourc
   grids.nj[k] = nj;
 }
 
-// Turns q so that its side kq faces side kp of p (kq = kp + 2 modulo 4).
-// Returns false when (kp, kq) is not a pair of side codes.
-bool TurnToFace(int32_t q, int kp, int kq) {
-  if (kp < 0 || kp > 3 || kq < 0 || kq > 3) return false;
-  enum Step { kNone, kRotate, kMirrorI, kMirrorJ, kRotateMirrorI, kRotateMirrorJ };
-  static constexpr Step kTurn[4][4] = {
-      {kMirrorJ, kRotateMirrorJ, kNone, kRotate},
-      {kRotate, kMirrorI, kRotateMirrorI, kNone},
-      {kNone, kRotate, kMirrorJ, kRotateMirrorJ},
-      {kRotateMirrorI, kNone, kRotate, kMirrorI},
-  };
-  switch (kTurn[kp][kq]) {
-    case kNone:
-      break;
-    case kRotate:
-      RotatePatch(q);
-      break;
-    case kMirrorI:
-      MirrorI(q);
-      break;
-    case kMirrorJ:
-      MirrorJ(q);
-      break;
-    case kRotateMirrorI:
-      RotatePatch(q);
-      MirrorI(q);
-      break;
-    case kRotateMirrorJ:
-      RotatePatch(q);
-      MirrorJ(q);
-      break;
-  }
-  return true;
-}
-
 int BestKp() { return matchCount > 0 ? matchTable[0].kp : -1; }
 int BestKq() { return matchCount > 0 ? matchTable[0].kq : -1; }
 
@@ -182,85 +146,41 @@ void ReleaseIndexArrays() {
 }  // namespace
 
 double EdgeScore(double ax, double ay, double bx, double by, double cx, double cy, double dx, double dy) {
-  const double same = std::hypot(ax - cx, ay - cy) + std::hypot(bx - dx, by - dy);
-  const double opposite = std::hypot(bx - cx, by - cy) + std::hypot(ax - dx, ay - dy);
-  const double tolerance = LinkTolerance();
-  const double nearest = same < opposite ? same : opposite;
-  if (nearest < tolerance) return same < opposite ? same : -opposite;
+  const int meet = EdgesMeet(ax, ay, bx, by, cx, cy, dx, dy);
+  if (meet > 0) return std::hypot(ax - cx, ay - cy) + std::hypot(bx - dx, by - dy);
+  if (meet < 0) return -(std::hypot(bx - cx, by - cy) + std::hypot(ax - dx, ay - dy));
   return kNoMatch;
 }
 
 namespace {
 
-// Where an end point falls in a square lattice of the link tolerance.
-struct LatticeCell {
-  int64_t x, y;
-  bool operator==(const LatticeCell&) const = default;
-};
-struct LatticeHash {
-  size_t operator()(const LatticeCell& c) const { return std::hash<int64_t>()(c.x * 0x9E3779B97F4A7C15LL ^ c.y); }
-};
+double LongestEdge(const std::vector<BoundaryEdge>& edges) {
+  double longest = 0;
+  for (const BoundaryEdge& e : edges) longest = std::max(longest, e.Length());
+  return longest;
+}
 
-// Candidate edges of q for the edges of p. Two edges can only match when the
-// start point of p's edge lies within the tolerance of one end of q's edge
-// (the end-point distance sum is below the tolerance either way round), so
-// q's edges are filed under the lattice cells of both their end points and
-// each edge of p looks only at the cells around its start point. Two cells
-// either way cover every point within the tolerance, whatever the rounding.
-class EdgeLattice {
- public:
-  // Returns false when the coordinates are too large for the lattice.
-  bool Build(const std::vector<BoundaryEdge>& edges, double tolerance) {
-    tolerance_ = tolerance;
-    cells_.clear();
-    for (int32_t k = 0; k < static_cast<int32_t>(edges.size()); ++k) {
-      LatticeCell a, b;
-      if (!CellOf(edges[k].ax, edges[k].ay, a) || !CellOf(edges[k].bx, edges[k].by, b)) return false;
-      cells_[a].push_back(k);
-      if (!(b == a)) cells_[b].push_back(k);
-    }
-    return true;
-  }
-  // The edges of q that may match an edge of p starting at (x, y), in walk
-  // order.
-  void Candidates(double x, double y, std::vector<int32_t>& out) const {
-    out.clear();
-    LatticeCell c;
-    if (!CellOf(x, y, c)) return;
-    for (int64_t dy = -2; dy <= 2; ++dy) {
-      for (int64_t dx = -2; dx <= 2; ++dx) {
-        const auto found = cells_.find(LatticeCell{c.x + dx, c.y + dy});
-        if (found != cells_.end()) out.insert(out.end(), found->second.begin(), found->second.end());
-      }
-    }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-  }
-
- private:
-  bool CellOf(double x, double y, LatticeCell& c) const {
-    const double u = std::floor(x / tolerance_), v = std::floor(y / tolerance_);
-    if (!(std::fabs(u) < 1e15) || !(std::fabs(v) < 1e15)) return false;
-    c = LatticeCell{static_cast<int64_t>(u), static_cast<int64_t>(v)};
-    return true;
-  }
-  double tolerance_ = 1;
-  std::unordered_map<LatticeCell, std::vector<int32_t>, LatticeHash> cells_;
-};
-
-// Appends the match of edges a and b, if they match. Returns false when the
-// table overflowed and the link was stopped.
-bool Consider(const BoundaryEdge& a, const BoundaryEdge& b) {
-  const double score = EdgeScore(a.ax, a.ay, a.bx, a.by, b.ax, b.ay, b.bx, b.by);
-  if (!(std::fabs(score) < kMatchLimit)) return true;
-  matchTable[matchCount++] = EdgeMatch{a.i, a.j, a.side, b.side, b.i, b.j, score};
-  if (matchCount > kMaxMatches) {
-    // Patches that coincide along more than a thousand edges are not
-    // neighbours but copies of each other: the link cannot go on.
-    StopLink(kOverflowCode[a.side][b.side], "too many overlapping cells");
-    return false;
+// Files q's edges in `index`, sized to the longest edge of either patch, so
+// that the edges of q near an edge of p can be found without looking at all
+// of them. False when the index cannot hold them (coordinates that are not
+// finite, a patch of zero size): the caller then looks at every edge.
+bool IndexEdges(SegmentIndex& index, const std::vector<BoundaryEdge>& p, const std::vector<BoundaryEdge>& q) {
+  if (plainEdgeSearch || !index.Reset(std::max(LongestEdge(p), LongestEdge(q)))) return false;
+  for (int32_t k = 0; k < static_cast<int32_t>(q.size()); ++k) {
+    if (!index.Add(k, q[k].ax, q[k].ay, q[k].bx, q[k].by)) return false;
   }
   return true;
+}
+
+// The edges of q that may lie within `margin` of the box of edge a.
+void EdgesNear(const SegmentIndex& index, bool indexed, const BoundaryEdge& a, double margin, size_t count,
+               std::vector<int32_t>& out) {
+  if (indexed) {
+    index.Near(a.ax, a.ay, a.bx, a.by, margin, out);
+    return;
+  }
+  out.resize(count);
+  for (size_t k = 0; k < count; ++k) out[k] = static_cast<int32_t>(k);
 }
 
 }  // namespace
@@ -268,35 +188,39 @@ bool Consider(const BoundaryEdge& a, const BoundaryEdge& b) {
 bool plainEdgeSearch = false;
 
 int MatchPatches(int32_t p, int32_t q) {
+  matchTable.clear();
   matchCount = 0;
   std::vector<BoundaryEdge> edgesP, edgesQ;
   CollectEdges(p, edgesP);
   CollectEdges(q, edgesQ);
-  const double tolerance = LinkTolerance();
-  EdgeLattice lattice;
-  const bool indexed =
-      !plainEdgeSearch && tolerance > 0 && std::isfinite(tolerance) && lattice.Build(edgesQ, tolerance);
-  if (indexed) {
-    // Only the edges that can match are scored, in the same order as the
-    // full search of every pair, so the table comes out the same.
-    std::vector<int32_t> candidates;
-    for (const BoundaryEdge& a : edgesP) {
-      lattice.Candidates(a.ax, a.ay, candidates);
-      for (int32_t k : candidates) {
-        if (!Consider(a, edgesQ[k])) return -1;
+  SegmentIndex index;
+  const bool indexed = IndexEdges(index, edgesP, edgesQ);
+  const double reach = std::max(LongestEdge(edgesP), LongestEdge(edgesQ)) * kNodeShare;
+  // Every edge of q meets at most one edge of p node for node, and the other
+  // way round, unless a grid runs over itself along its side.
+  std::vector<char> takenP(edgesP.size()), takenQ(edgesQ.size());
+  std::vector<int32_t> candidates;
+  for (size_t a = 0; a < edgesP.size(); ++a) {
+    const BoundaryEdge& e = edgesP[a];
+    EdgesNear(index, indexed, BoundaryEdge{e.side, e.i, e.j, e.ax, e.ay, e.ax, e.ay}, reach, edgesQ.size(), candidates);
+    for (int32_t b : candidates) {
+      const BoundaryEdge& f = edgesQ[b];
+      const double score = EdgeScore(e.ax, e.ay, e.bx, e.by, f.ax, f.ay, f.bx, f.by);
+      if (!(std::fabs(score) < kMatchLimit)) continue;
+      if (takenP[a] || takenQ[b]) {
+        StopLink(kOverflowCode[e.side][f.side], "too many overlapping cells");
+        matchCount = static_cast<int32_t>(matchTable.size());
+        return -1;
       }
-    }
-  } else {
-    for (const BoundaryEdge& a : edgesP) {
-      for (const BoundaryEdge& b : edgesQ) {
-        if (!Consider(a, b)) return -1;
-      }
+      takenP[a] = takenQ[b] = 1;
+      matchTable.push_back(EdgeMatch{e.i, e.j, e.side, f.side, f.i, f.j, score});
     }
   }
+  matchCount = static_cast<int32_t>(matchTable.size());
   if (matchCount == 0) return -1;
   // Equal scores keep their walk order, so the first matching edge along p
   // drives the placement and a link is the same every time.
-  std::stable_sort(matchTable, matchTable + matchCount,
+  std::stable_sort(matchTable.begin(), matchTable.end(),
                    [](const EdgeMatch& a, const EdgeMatch& b) { return std::fabs(a.score) < std::fabs(b.score); });
   return matchTable[0].kp;
 }
@@ -385,54 +309,81 @@ bool PatchesOverlap(int32_t p, int32_t q) {
 
 }  // namespace
 
+namespace {
+
+// The cell of patch k that borders boundary edge (side, i, j).
+void BorderCell(int side, int32_t i, int32_t j, int32_t& ci, int32_t& cj) {
+  ci = side == 1 ? i - 1 : i;
+  cj = side == 2 ? j - 1 : j;
+}
+
+// The nodes a boundary edge (side, i, j) runs from and to, in walk order.
+void EdgeEnds(int32_t k, int side, int32_t i, int32_t j, int32_t end[4]) {
+  const int32_t ni = grids.ni[k], nj = grids.nj[k];
+  switch (side) {
+    case 0:
+      end[0] = i, end[1] = 0, end[2] = i + 1, end[3] = 0;
+      break;
+    case 1:
+      end[0] = ni, end[1] = j, end[2] = ni, end[3] = j + 1;
+      break;
+    case 2:
+      end[0] = i + 1, end[1] = nj, end[2] = i, end[3] = nj;
+      break;
+    default:
+      end[0] = 0, end[1] = j + 1, end[2] = 0, end[3] = j;
+      break;
+  }
+}
+
+std::string Named(int32_t k) { return std::to_string(k + 1) + " (" + PolygonAt(k).name + ")"; }
+
+bool TopOfEachOther(int32_t p, int32_t q) {
+  if (!PatchesOverlap(p, q)) return false;
+  // Placing q beside p would put the same water into the model twice.
+  StopLink(5944, "polygon " + Named(q) + " lies on top of polygon " + Named(p) +
+                     "\ndelete one of them or correct its outline");
+  return true;
+}
+
+}  // namespace
+
 void LinkPatch(int32_t p, int32_t q) {
-  for (int pass = 0; pass < 2; ++pass) {
+  MatchPatches(p, q);
+  if (linkStopped) return;
+  if (matchCount > 0) {
+    if (TopOfEachOther(p, q)) return;
+    // p lies right-handed in the map, so its boundary walk runs
+    // counter-clockwise on the ground. A right-handed q beside it walks the
+    // common edge the other way; one that walks it the same way is mirrored
+    // along its matched side. Then q is turned until that side faces p's:
+    // each turn takes side code s to s - 1.
+    const EdgeMatch m = matchTable[0];
+    if (!std::signbit(m.score)) {
+      if (m.kq == 0 || m.kq == 2) {
+        MirrorI(q);
+      } else {
+        MirrorJ(q);
+      }
+    }
+    for (int turns = ((m.kq - m.kp - 2) % 4 + 4) % 4; turns > 0; --turns) RotatePatch(q);
     MatchPatches(p, q);
     if (linkStopped) return;
-    if (pass == 0 && PatchesOverlap(p, q)) {
-      // Placing q beside p would put the same water into the model twice.
-      StopLink(5944, "polygon " + std::to_string(q + 1) + " (" + PolygonAt(q).name + ") lies on top of polygon " +
-                         std::to_string(p + 1) + " (" + PolygonAt(p).name +
-                         ")\ndelete one of them or correct its outline");
-      return;
-    }
-    if (TurnToFace(q, BestKp(), BestKq())) {
-      MatchPatches(p, q);
-      if (linkStopped) return;
-    }
-    if (pass == 0) {
-      // Let q's i and j directions run the same way as p's.
-      const double iq = NodeX(q, 1, 0) - NodeX(q, 0, 0), iqy = NodeY(q, 1, 0) - NodeY(q, 0, 0);
-      const double ip = NodeX(p, 1, 0) - NodeX(p, 0, 0), ipy = NodeY(p, 1, 0) - NodeY(p, 0, 0);
-      if (iq * ip + iqy * ipy < 0) {
-        MirrorI(q);
-        MatchPatches(p, q);
-        if (linkStopped) return;
-      }
-      const double jq = NodeX(q, 0, 1) - NodeX(q, 0, 0), jqy = NodeY(q, 0, 1) - NodeY(q, 0, 0);
-      const double jp = NodeX(p, 0, 1) - NodeX(p, 0, 0), jpy = NodeY(p, 0, 1) - NodeY(p, 0, 0);
-      if (jq * jp + jqy * jpy < 0) {
-        MirrorJ(q);
-        MatchPatches(p, q);
-        if (linkStopped) return;
-      }
-    }
-    const int kp = BestKp(), kq = BestKq();
-    if (kp >= 0 && kq == (kp + 2) % 4) {
-      const EdgeMatch& m = matchTable[0];
+    for (const EdgeMatch& e : matchTable) {
+      if (e.kq != (e.kp + 2) % 4 || !std::signbit(e.score)) continue;
       const int32_t I0 = cellMap.cellI[p][0], J0 = cellMap.cellJ[p][0];
-      switch (kp) {
+      switch (e.kp) {
         case 0:  // q lies below p
-          PlacePatch(q, I0 + m.ip - m.iq, J0 - grids.nj[q]);
+          PlacePatch(q, I0 + e.ip - e.iq, J0 - grids.nj[q]);
           break;
         case 1:  // right of p
-          PlacePatch(q, I0 + grids.ni[p], J0 + m.jp - m.jq);
+          PlacePatch(q, I0 + grids.ni[p], J0 + e.jp - e.jq);
           break;
         case 2:  // above p
-          PlacePatch(q, I0 + m.ip - m.iq, J0 + grids.nj[p]);
+          PlacePatch(q, I0 + e.ip - e.iq, J0 + grids.nj[p]);
           break;
         default:  // left of p
-          PlacePatch(q, I0 - grids.ni[q], J0 + m.jp - m.jq);
+          PlacePatch(q, I0 - grids.ni[q], J0 + e.jp - e.jq);
           break;
       }
       return;
@@ -442,6 +393,187 @@ void LinkPatch(int32_t p, int32_t q) {
   // link command instead of the program.
   StopLink(5943, "logic error kp=" + std::to_string(BestKp()) + " kq=" + std::to_string(BestKq()));
 }
+
+double PatchWalkArea(int32_t k) {
+  std::vector<BoundaryEdge> edges;
+  CollectEdges(k, edges);
+  double area = 0;
+  for (const BoundaryEdge& e : edges) area += e.ax * e.by - e.bx * e.ay;
+  return area;
+}
+
+namespace {
+
+// A boundary edge of p that lies along the boundary of q without meeting one
+// of q's edges node for node.
+struct NearEdge {
+  BoundaryEdge edge;
+  double gap;     // largest distance of its ends and middle from q's boundary
+  double offset;  // largest distance of its ends from the nearest node of q
+};
+
+// Edges lie along another patch's boundary when their ends and middle all
+// come within this share of their length of it.
+constexpr double kNearShare = 0.25;
+
+// The edges of p that lie along q's boundary but do not meet it node for node.
+void NearEdges(int32_t p, int32_t q, std::vector<NearEdge>& out) {
+  out.clear();
+  std::vector<BoundaryEdge> edgesP, edgesQ;
+  CollectEdges(p, edgesP);
+  CollectEdges(q, edgesQ);
+  SegmentIndex index;
+  const bool indexed = IndexEdges(index, edgesP, edgesQ);
+  std::vector<int32_t> candidates;
+  for (const BoundaryEdge& e : edgesP) {
+    const double length = e.Length();
+    if (!(length > 0)) continue;
+    const double limit = kNearShare * length;
+    EdgesNear(index, indexed, e, limit, edgesQ.size(), candidates);
+    const double mx = (e.ax + e.bx) / 2, my = (e.ay + e.by) / 2;
+    double da = HUGE_VAL, db = HUGE_VAL, dm = HUGE_VAL, na = HUGE_VAL, nb = HUGE_VAL;
+    bool meets = false;
+    for (int32_t c : candidates) {
+      const BoundaryEdge& f = edgesQ[c];
+      if (EdgesMeet(e.ax, e.ay, e.bx, e.by, f.ax, f.ay, f.bx, f.by) != 0) {
+        meets = true;
+        break;
+      }
+      da = std::min(da, SegmentDistance(e.ax, e.ay, f.ax, f.ay, f.bx, f.by));
+      db = std::min(db, SegmentDistance(e.bx, e.by, f.ax, f.ay, f.bx, f.by));
+      dm = std::min(dm, SegmentDistance(mx, my, f.ax, f.ay, f.bx, f.by));
+      na = std::min({na, std::hypot(e.ax - f.ax, e.ay - f.ay), std::hypot(e.ax - f.bx, e.ay - f.by)});
+      nb = std::min({nb, std::hypot(e.bx - f.ax, e.by - f.ay), std::hypot(e.bx - f.bx, e.by - f.by)});
+    }
+    const double gap = std::max({da, db, dm});
+    if (!meets && gap < limit) out.push_back(NearEdge{e, gap, std::max(na, nb)});
+  }
+}
+
+// What two patches whose sides come close have along each other, or false
+// when nothing of either lies along the other.
+bool FindNearMiss(int32_t p, int32_t q, NearMiss& miss) {
+  std::vector<NearEdge> nearP, nearQ;
+  NearEdges(p, q, nearP);
+  NearEdges(q, p, nearQ);
+  if (nearP.empty() && nearQ.empty()) return false;
+  const NearEdge& first = nearP.empty() ? nearQ[0] : nearP[0];
+  miss = NearMiss{p,
+                  q,
+                  static_cast<int32_t>(nearP.size()),
+                  static_cast<int32_t>(nearQ.size()),
+                  0,
+                  (first.edge.ax + first.edge.bx) / 2,
+                  (first.edge.ay + first.edge.by) / 2,
+                  false};
+  for (const std::vector<NearEdge>* side : {&nearP, &nearQ}) {
+    for (const NearEdge& e : *side) {
+      miss.offset = std::max(miss.offset, e.offset);
+      miss.touching = miss.touching || e.gap < e.edge.Length() * kNodeShare;
+    }
+  }
+  return true;
+}
+
+std::string DescribeNearMiss(const NearMiss& m) {
+  std::string text = "polygons " + Named(m.p) + " and " + Named(m.q) + " come close near x " +
+                     FormatCString("%.1f", m.x) + ", y " + FormatCString("%.1f", m.y) +
+                     " but their nodes do not meet: ";
+  if (m.edgesP != m.edgesQ) {
+    text += std::to_string(m.edgesP) + " against " + std::to_string(m.edgesQ) + " cells along the side\n";
+  } else {
+    text += "nodes up to " + FormatCString("%.1f", m.offset) + " m apart\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string NearSidesNote() {
+  if (links.nearMisses.empty()) return "";
+  const NearMiss& m = links.nearMisses[0];
+  std::string text = "; not linked where sides come close: polygons " + Named(m.p) + " and " + Named(m.q) + " near x " +
+                     FormatCString("%.1f", m.x) + ", y " + FormatCString("%.1f", m.y);
+  if (links.nearMisses.size() > 1) text += " and " + std::to_string(links.nearMisses.size() - 1) + " more";
+  return text;
+}
+
+namespace {
+
+// One box for the sides that come close where that matters.
+void ReportNearMisses(const std::vector<NearMiss>& misses) {
+  if (misses.empty()) return;
+  std::vector<std::string> items;
+  for (const NearMiss& m : misses) items.push_back(DescribeNearMiss(m));
+  items.push_back(
+      "sides are linked only where their nodes meet: give the common side the same corners and the same number of "
+      "cells in both polygons, or move the polygons apart");
+  ReportProblem(6078, BoundedList("", items));
+}
+
+// Whether a near side of two placed patches would join or part water wrongly:
+// where they touch, water would meet water through a wall; where one lies
+// beside the other in the map, water would flow between faces that do not
+// meet.
+bool NearMissMatters(const NearMiss& m) {
+  static constexpr int kStepI[4] = {0, 1, 0, -1}, kStepJ[4] = {-1, 0, 1, 0};
+  std::vector<NearEdge> near;
+  for (const auto& [p, q] : {std::pair{m.p, m.q}, std::pair{m.q, m.p}}) {
+    NearEdges(p, q, near);
+    for (const NearEdge& e : near) {
+      int32_t ci, cj;
+      BorderCell(e.edge.side, e.edge.i, e.edge.j, ci, cj);
+      const int32_t I = cellMap.cellI[p][cj * grids.ni[p] + ci], J = cellMap.cellJ[p][cj * grids.ni[p] + ci];
+      if (cellMap.owner[J][I] != p) continue;  // no water on p's side
+      if (e.gap < e.edge.Length() * kNodeShare) return true;
+      const int32_t I1 = I + kStepI[e.edge.side], J1 = J + kStepJ[e.edge.side];
+      if (I1 >= 0 && J1 >= 0 && I1 < cellMap.iSize && J1 < cellMap.jSize && cellMap.owner[J1][I1] == q) return true;
+    }
+  }
+  return false;
+}
+
+// After every patch is placed: every matched edge between water cells of two
+// patches must join the same map nodes from both sides. Where it does not,
+// the patches close a ring (or meet twice) in a way one plane I, J map cannot
+// hold: their common side would be a wall in the model.
+bool RingsClose(int32_t n) {
+  for (int32_t k = 0; k < n; ++k) {
+    if (IsMaskPolygon(k)) continue;
+    for (int32_t l = k + 1; l < n; ++l) {
+      if (!links.adjacency[k][l] || IsMaskPolygon(l)) continue;
+      MatchPatches(k, l);
+      if (linkStopped || TopOfEachOther(k, l)) return false;
+      for (const EdgeMatch& m : matchTable) {
+        int32_t ck, dk, cl, dl;
+        BorderCell(m.kp, m.ip, m.jp, ck, dk);
+        BorderCell(m.kq, m.iq, m.jq, cl, dl);
+        if (!IsActiveCell(k, ck, dk) || !IsActiveCell(l, cl, dl)) continue;
+        int32_t ek[4], el[4];
+        EdgeEnds(k, m.kp, m.ip, m.jp, ek);
+        EdgeEnds(l, m.kq, m.iq, m.jq, el);
+        if (std::signbit(m.score)) {
+          std::swap(el[0], el[2]);
+          std::swap(el[1], el[3]);
+        }
+        const int32_t Ik = cellMap.cellI[k][0], Jk = cellMap.cellJ[k][0];
+        const int32_t Il = cellMap.cellI[l][0], Jl = cellMap.cellJ[l][0];
+        if (Ik + ek[0] == Il + el[0] && Jk + ek[1] == Jl + el[1] && Ik + ek[2] == Il + el[2] &&
+            Jk + ek[3] == Jl + el[3]) {
+          continue;
+        }
+        StopLink(6079, "polygons " + Named(k) + " and " + Named(l) +
+                           " meet on the ground, but they close a ring of polygons that one I, J map cannot hold: "
+                           "their common side would be a wall in the model\ncut the ring between two of its "
+                           "polygons, or lay it out as a frame (see Rings in the manual)");
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 bool LinkGrids() {
   ReleaseLinkState();
@@ -466,19 +598,26 @@ bool LinkGrids() {
   links.hasNeighbour = AllocArray<int32_t>(5987, n);
   for (int32_t k = 0; k < n; ++k) links.adjacency[k] = AllocArray<int32_t>(5989, n);
 
-  // Patches whose outlines stay further apart than the tolerance cannot
-  // share an edge: their pair is not searched. The boxes are widened by twice
-  // the tolerance so that rounding never hides a pair that would match.
+  // Patches whose outlines stay further apart than a quarter of their
+  // longest boundary edge can neither share an edge nor come close: their
+  // pair is not searched.
   std::vector<Box> boxes(static_cast<size_t>(n));
-  for (int32_t k = 0; k < n; ++k) boxes[k] = BoundaryBox(k);
-  const double margin = 2 * LinkTolerance();
+  std::vector<double> reach(static_cast<size_t>(n));
+  std::vector<BoundaryEdge> edges;
+  for (int32_t k = 0; k < n; ++k) {
+    boxes[k] = BoundaryBox(k);
+    CollectEdges(k, edges);
+    reach[k] = kNearShare * LongestEdge(edges);
+  }
   for (int32_t k = 0; k < n && !linkStopped; ++k) {
     for (int32_t l = k + 1; l < n && !linkStopped; ++l) {
-      if (!plainEdgeSearch && !BoxesMeet(boxes[k], boxes[l], margin)) continue;
+      if (!plainEdgeSearch && !BoxesMeet(boxes[k], boxes[l], 2 * std::max(reach[k], reach[l]))) continue;
       if (MatchPatches(k, l) >= 0) {
         links.adjacency[k][l] = 1;
         links.hasNeighbour[k] = links.hasNeighbour[l] = 1;
       }
+      NearMiss miss;
+      if (!linkStopped && HasPatch(k) && HasPatch(l) && FindNearMiss(k, l, miss)) links.nearMisses.push_back(miss);
     }
   }
   if (linkStopped) {
@@ -497,8 +636,10 @@ bool LinkGrids() {
     std::fill(cellMap.cellJ[k], cellMap.cellJ[k] + cells, kUnplaced);
   }
 
-  // The seed: the first patch, turned so that its i direction points towards
-  // increasing x and its j direction towards increasing y.
+  // The seed: the first patch, made right-handed, with its i direction
+  // towards increasing x where its first cell allows: turned half round when
+  // that cell's i edge points towards -x, and when it is left-handed mirrored
+  // in i (then the edge points towards +x) or else in j.
   int32_t seed = -1;
   for (int32_t k = 0; k < n && seed < 0; ++k) {
     if (HasPatch(k)) seed = k;
@@ -509,8 +650,17 @@ bool LinkGrids() {
     return false;
   }
   PlacePatch(seed, 0, 0);
-  if (NodeX(seed, 1, 0) - NodeX(seed, 0, 0) < 0) MirrorI(seed);
-  if (NodeY(seed, 0, 1) - NodeY(seed, 0, 0) < 0) MirrorJ(seed);
+  const bool towardsMinusX = NodeX(seed, 1, 0) - NodeX(seed, 0, 0) < 0;
+  if (PatchWalkArea(seed) > 0) {
+    if (towardsMinusX) {
+      MirrorI(seed);
+      MirrorJ(seed);
+    }
+  } else if (towardsMinusX) {
+    MirrorI(seed);
+  } else {
+    MirrorJ(seed);
+  }
 
   if (n > 1) {
     bool linked = true;
@@ -541,12 +691,22 @@ bool LinkGrids() {
       if (!IsMaskPolygon(k) && !IsPlaced(k)) unplaced.push_back(k + 1);
     }
     if (!unplaced.empty()) {
+      // Sides that come close without meeting are the usual reason.
+      std::vector<NearMiss> reasons;
+      for (const NearMiss& m : links.nearMisses) {
+        if (!IsPlaced(m.p) || !IsPlaced(m.q)) reasons.push_back(m);
+      }
+      ReportNearMisses(reasons);
       std::string text = "the following polygon";
       text += unplaced.size() == 1 ? " is" : "s are";
       text += " not connected to the rest\n";
       std::vector<std::string> items;
       for (int32_t number : unplaced) items.push_back(" " + std::to_string(number));
       ReportProblem(6077, BoundedList(text, items));
+      FinishLink();
+      return false;
+    }
+    if (!RingsClose(n)) {
       FinishLink();
       return false;
     }
@@ -572,6 +732,17 @@ bool LinkGrids() {
   }
 
   const bool mapWritten = BuildOwnerMap();
+  if (linksValid == 1) {
+    // Near sides that would join or part water wrongly stop the link; the
+    // others stay listed for the status line.
+    std::vector<NearMiss> matter, harmless;
+    for (const NearMiss& m : links.nearMisses) (NearMissMatters(m) ? matter : harmless).push_back(m);
+    links.nearMisses = harmless;
+    if (!matter.empty()) {
+      ReportNearMisses(matter);
+      linksValid = 0;
+    }
+  }
   FinishLink();
   return mapWritten && linksValid == 1 && ProblemCount() == 0;
 }
@@ -583,6 +754,7 @@ void ReleaseLinkState() {
 
 void ResetLinkState() {
   ReleaseLinkState();
+  matchTable.clear();
   matchCount = 0;
   cellMap = CellMap{};
   linkStopped = false;

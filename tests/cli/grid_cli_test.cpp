@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "fixture.h"
 #include "run_tool.h"
@@ -162,6 +164,48 @@ TEST(KestrelGridWorkflow, FoldedCellsAndAnEmptyMapAreRefused) {
   EXPECT_EQ(dry.exitCode, 1) << dry.err;
   EXPECT_NE(dry.err.find("non-fatal error code 6240: no water cells"), std::string::npos) << dry.err;
   EXPECT_FALSE(std::filesystem::exists(dir.File("dry/EFDC.INP")));
+}
+
+// Sides that come close without their nodes meeting, and a ring of
+// polygons, are refused with their message: the run fails and files nothing.
+TEST(KestrelGridWorkflow, NearSidesAndRingsAreRefused) {
+  TempDir dir;
+  TempDir::Write(dir.File("dike.p2d"),
+                 "POLY 100by2\n0 0\n10000 0\n10000 100\n0 100\n0 0\nEND\n"
+                 "POLY 100by2\n0 105\n10000 105\n10000 205\n0 205\n0 105\nEND\n");
+  const ToolRun dike = RunGrid("-C dike dike.p2d", dir.path());
+  EXPECT_EQ(dike.exitCode, 1) << dike.err;
+  EXPECT_NE(dike.err.find("non-fatal error code 6078: polygons 1 (100by2) and 2 (100by2) come close"),
+            std::string::npos)
+      << dike.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("dike/EFDC.INP")));
+
+  // Four quarter bends round one centre.
+  std::string ring;
+  for (int k = 0; k < 4; ++k) {
+    ring += "POLY 8by2\n";
+    std::vector<std::pair<double, double>> points;
+    for (int n = 0; n <= 8; ++n) {
+      const double a = (k + n / 8.0) * 3.14159265358979323846 / 2;
+      points.push_back({130 * std::cos(a), 130 * std::sin(a)});
+    }
+    for (int n = 8; n >= 0; --n) {
+      const double a = (k + n / 8.0) * 3.14159265358979323846 / 2;
+      points.push_back({100 * std::cos(a), 100 * std::sin(a)});
+    }
+    points.push_back(points[0]);
+    for (const auto& [x, y] : points) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%.6f %.6f\n", x, y);
+      ring += line;
+    }
+    ring += "END\n";
+  }
+  TempDir::Write(dir.File("ring.p2d"), ring);
+  const ToolRun closed = RunGrid("-C ring ring.p2d", dir.path());
+  EXPECT_EQ(closed.exitCode, 1) << closed.err;
+  EXPECT_NE(closed.err.find("non-fatal error code 6079: polygons "), std::string::npos) << closed.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("ring/EFDC.INP")));
 }
 
 // Ctrl+C while the nodes are placed stops the gridding cleanly: no grid

@@ -32,16 +32,26 @@ class PatchBuilder {
   // Node (i, j) lies at the bilinear blend of the corners, so node (0, 0) is
   // corner 1, (ni, 0) corner 2, (ni, nj) corner 3 and (0, nj) corner 4.
   int Quad(const char* name, std::array<Corner, 4> c, int ni, int nj) {
-    const int k = AddPolygon(name, {c[0], c[1], c[2], c[3]}, true);
+    return Nodes(name, ni, nj, [&](int i, int j) {
+      const double s = static_cast<double>(i) / ni, t = static_cast<double>(j) / nj;
+      return Corner{(1 - s) * (1 - t) * c[0].first + s * (1 - t) * c[1].first + s * t * c[2].first +
+                        (1 - s) * t * c[3].first,
+                    (1 - s) * (1 - t) * c[0].second + s * (1 - t) * c[1].second + s * t * c[2].second +
+                        (1 - s) * t * c[3].second};
+    });
+  }
+
+  // A patch of ni by nj cells whose node (i, j) lies at node(i, j); the
+  // polygon runs through its four corner nodes.
+  template <typename NodeAt>
+  int Nodes(const char* name, int ni, int nj, NodeAt node) {
+    const int k = AddPolygon(name, {node(0, 0), node(ni, 0), node(ni, nj), node(0, nj)}, true);
     Pending p{k, ni, nj, {}, {}};
     for (int j = 0; j <= nj; ++j) {
-      const double t = static_cast<double>(j) / nj;
       for (int i = 0; i <= ni; ++i) {
-        const double s = static_cast<double>(i) / ni;
-        p.x.push_back((1 - s) * (1 - t) * c[0].first + s * (1 - t) * c[1].first + s * t * c[2].first +
-                      (1 - s) * t * c[3].first);
-        p.y.push_back((1 - s) * (1 - t) * c[0].second + s * (1 - t) * c[1].second + s * t * c[2].second +
-                      (1 - s) * t * c[3].second);
+        const Corner at = node(i, j);
+        p.x.push_back(at.first);
+        p.y.push_back(at.second);
       }
     }
     pending_.push_back(std::move(p));
