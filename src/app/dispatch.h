@@ -63,8 +63,8 @@ enum CommandId : int {
   kCmdRefreshDepths = 1076,   // work out the depths the depth view waits for (no key)
   // Switch orthogonal grids on or off for step 1.
   kCmdOrthogonalMode = 1079,
-  kCmdMessageLog = 1080,      // show the message log
-  kCmdOpenDropped = 1081,     // open the file dropped on the window
+  kCmdMessageLog = 1080,   // show the message log
+  kCmdOpenDropped = 1081,  // open the file dropped on the window
 };
 
 // One row of the command table.

@@ -355,10 +355,13 @@ void GenerateGrids() {
         std::snprintf(nj, sizeof nj, "%s", named.njText);
         askedJ = named.njAsked;
       }
-      StopBox("grid too large",
-              "Polygon %i (%s) asks for %s by %s cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
-              "grids have been made.",
-              i + 1, p.name, ni, nj, std::ceil((plans[i].orthogonal ? ConformalPatchBytes(askedI, askedJ) : PatchBytes(askedI, askedJ)) / 1048576), kMaxPatchBytes / 1048576);
+      StopBox(
+          "grid too large",
+          "Polygon %i (%s) asks for %s by %s cells,\nwhich would need %.0f MB of memory (at most %.0f MB).\nNo "
+          "grids have been made.",
+          i + 1, p.name, ni, nj,
+          std::ceil((plans[i].orthogonal ? ConformalPatchBytes(askedI, askedJ) : PatchBytes(askedI, askedJ)) / 1048576),
+          kMaxPatchBytes / 1048576);
       Stop();
       return;
     }

@@ -34,10 +34,10 @@ class PatchBuilder {
   int Quad(const char* name, std::array<Corner, 4> c, int ni, int nj) {
     return Nodes(name, ni, nj, [&](int i, int j) {
       const double s = static_cast<double>(i) / ni, t = static_cast<double>(j) / nj;
-      return Corner{(1 - s) * (1 - t) * c[0].first + s * (1 - t) * c[1].first + s * t * c[2].first +
-                        (1 - s) * t * c[3].first,
-                    (1 - s) * (1 - t) * c[0].second + s * (1 - t) * c[1].second + s * t * c[2].second +
-                        (1 - s) * t * c[3].second};
+      return Corner{
+          (1 - s) * (1 - t) * c[0].first + s * (1 - t) * c[1].first + s * t * c[2].first + (1 - s) * t * c[3].first,
+          (1 - s) * (1 - t) * c[0].second + s * (1 - t) * c[1].second + s * t * c[2].second +
+              (1 - s) * t * c[3].second};
     });
   }
 
