@@ -23,14 +23,6 @@ const double kPi = std::acos(-1.0);
 
 class ConformalTest : public FolderTest {
  protected:
-  void Grid(bool orthogonal) {
-    orthogonalMode = orthogonal;
-    BoundAll();
-    ComputeExtents();
-    GenerateGrids();
-    ASSERT_EQ(gridsValid, 1) << statusText;
-  }
-
   std::vector<double> Nodes(int32_t k, bool x) {
     const double* v = x ? grids.x[k] : grids.y[k];
     return std::vector<double>(v, v + (grids.ni[k] + 1) * (grids.nj[k] + 1));

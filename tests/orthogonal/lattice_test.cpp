@@ -34,14 +34,6 @@ class LatticeTest : public FolderTest {
     ASSERT_GT(ReadInputFile(), 0);
   }
 
-  void Grid(bool orthogonal) {
-    orthogonalMode = orthogonal;
-    BoundAll();
-    ComputeExtents();
-    GenerateGrids();
-    ASSERT_EQ(gridsValid, 1) << statusText;
-  }
-
   // A slanted branch on the middle of three reaches: its concave corners are
   // not right angles, and the seams must move for the lines to straighten.
   void AddTee(const char* branchName) {

@@ -16,7 +16,9 @@
 
 #include "app/report.h"
 #include "fixture.h"
+#include "grid/driver.h"
 #include "grid/gridstore.h"
+#include "grid/orthogonal.h"
 #include "store/store.h"
 #include "view/view.h"
 
@@ -142,6 +144,15 @@ class FolderTest : public KestrelTest {
   void TearDown() override {
     folder_.reset();
     KestrelTest::TearDown();
+  }
+
+  // Runs step 1 on the store's polygons, orthogonally or the usual way.
+  void Grid(bool orthogonal) {
+    orthogonalMode = orthogonal;
+    BoundAll();
+    ComputeExtents();
+    GenerateGrids();
+    ASSERT_EQ(gridsValid, 1) << statusText;
   }
 
  private:
